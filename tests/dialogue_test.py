@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""The built program seen from outside: bytes in, bytes and exit status out.
+
+Usage: dialogue_test.py [--windows] [--sanitized] PROGRAM [ARGUMENT...]
+
+PROGRAM with its ARGUMENTs is the command that starts constcheck (for the
+Windows build: wine PATH/constcheck.exe). --windows expects that platform's
+line ends and its command interpreter's pause; --sanitized leaves out the
+memory-limit case, which a sanitizer's own memory map cannot run under.
+"""
+import resource
+import subprocess
+import sys
+import tempfile
+import unittest
+
+PROMPT = b"Vvedite konstantu:"
+VALID = b"Pravil'naya zapis' konstanty!"
+INVALID = b"Nepravil'naya zapis' konstanty!"
+WINDOWS = "--windows" in sys.argv
+SANITIZED = "--sanitized" in sys.argv
+PROGRAM = [word for word in sys.argv[1:] if word not in ("--windows", "--sanitized")]
+NEWLINE = b"\r\n" if WINDOWS else b"\n"
+
+
+def run(stdin, arguments=()):
+    return subprocess.run(PROGRAM + list(arguments), input=stdin, capture_output=True, timeout=60)
+
+
+class Dialogue(unittest.TestCase):
+    def assertVerdict(self, stdin, verdict, arguments=()):
+        result = run(stdin, arguments)
+        expected = PROMPT + NEWLINE + verdict + NEWLINE
+        if WINDOWS:  # the command interpreter's pause speaks last
+            self.assertTrue(result.stdout.startswith(expected), result.stdout[:200])
+            self.assertIn(b"Press any key", result.stdout[len(expected):])
+        else:
+            self.assertEqual(result.stdout, expected)
+            self.assertEqual(result.stderr, b"")
+        self.assertEqual(result.returncode, 0)
+
+    def test_verdicts(self):
+        for stdin, verdict in [(b"1.5e-3\n", VALID), (b"1e5\n", INVALID), (b"-5.e+1\r\n", VALID),
+                               (b"1.5e-3", VALID), (b"1\x002\n", VALID), (b" 5\n", INVALID)]:
+            with self.subTest(stdin=stdin):
+                self.assertVerdict(stdin, verdict)
+
+    def test_only_the_first_line_is_examined(self):
+        self.assertVerdict(b"1e5\n1.5e-3\n", INVALID)
+        self.assertVerdict(b"1.5e-3\nnot a number\n", VALID)
+
+    def test_arguments_change_nothing(self):
+        self.assertVerdict(b"1.5e-3\n", VALID, ["--help", "1e5"])
+
+    def test_empty_input_is_no_constant(self):
+        self.assertVerdict(b"", INVALID)
+        self.assertVerdict(b"\n", INVALID)
+
+    def test_a_line_of_megabytes_is_read_whole(self):
+        digits = b"1234567890" * (1 << 20)
+        self.assertVerdict(digits + b".5e+3\n", VALID)
+        self.assertVerdict(digits + b".5e+3x\n", INVALID)
+
+    @unittest.skipIf(WINDOWS, "no /dev/full there")
+    def test_unwritable_output_is_a_failure(self):
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run(PROGRAM, input=b"1\n", stdout=full, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertTrue(result.stderr.startswith(b"constcheck: "), result.stderr)
+
+    @unittest.skipIf(WINDOWS or SANITIZED, "the limit is set through POSIX")
+    def test_a_line_too_large_for_memory_is_a_failure(self):
+        limit = 48 << 20
+        with tempfile.TemporaryFile() as line:
+            line.write(b"7" * (limit + (16 << 20)) + b"\n")
+            line.seek(0)
+            result = subprocess.run(PROGRAM, stdin=line, capture_output=True, timeout=60,
+                                    preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+        self.assertEqual(result.returncode, 1)
+        self.assertTrue(result.stderr.startswith(b"constcheck: "), result.stderr)
+        self.assertEqual(result.stdout, PROMPT + NEWLINE)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])

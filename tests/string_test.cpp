@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "text_string.h"
+
+static std::string textOf(String& s) { return std::string(&s[0], static_cast<std::size_t>(s.length())); }
+
+TEST(String, ConstructionKeepsTheTerminatorInside) {
+    for (std::int32_t count : {0, 1, 64}) {
+        String sized(count);
+        EXPECT_EQ(sized.length(), 0);
+        EXPECT_EQ(sized[0], '\0');
+    }
+    String copied(" 1.5 ");
+    EXPECT_EQ(textOf(copied), " 1.5 ");
+    EXPECT_EQ(copied.allocatedSize(), copied.length() + 1);
+}
+
+TEST(String, ReadsOneLineAsTheUserTypedIt) {
+    const struct {
+        std::string input, firstLine, secondLine;
+    } cases[] = {
+        {"1.5e-3\nnext", "1.5e-3", "next"},
+        {"\n\n", "", ""},
+        {"  5\t \n", "  5\t ", ""},                     // blanks stay
+        {std::string("1\0002\nnext", 8), "1", "next"},  // a zero byte ends the text, not the line
+        {"12\r\n3\r", "12", "3"},                       // one carriage return before the end goes
+        {"1\r2\r\r\n", "1\r2\r", ""},                   // any other stays
+        {std::string(4094, '1') + "\r\n" + std::string(4095, '2'), std::string(4094, '1'), std::string(4095, '2')},
+        {std::string(4095, '3') + "\r\n", std::string(4095, '3'), ""},  // the carriage return opens a new block
+        {std::string(5000, '4') + '\0' + std::string(9000, '5') + "\nnext", std::string(5000, '4'), "next"},
+        {std::string(100000, '6') + "\n", std::string(100000, '6'), ""},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.input);
+        String s(0);
+        in >> s;
+        EXPECT_EQ(textOf(s), c.firstLine);
+        EXPECT_EQ(s.allocatedSize(), s.length() + 1);
+        in >> s;  // the same String takes the next line whole
+        EXPECT_EQ(textOf(s), c.secondLine);
+    }
+}
+
+TEST(String, EndOfInputFollowsTheRulesOfLineReading) {
+    std::istringstream in("last");
+    String s("old");
+    EXPECT_TRUE(in >> s);
+    EXPECT_EQ(textOf(s), "last");
+    EXPECT_TRUE(in.eof());
+    EXPECT_FALSE(in >> s);  // no line is left: an empty text and a failure
+    EXPECT_EQ(s.length(), 0);
+
+    std::istringstream exactBlock(std::string(4095, '7'));
+    EXPECT_TRUE(exactBlock >> s);
+    EXPECT_EQ(s.length(), 4095);
+}
+
+TEST(String, RefusesATextBeyondTheLimitAndKeepsItsOwn) {
+    const std::string zeroInside("12345\0006789\n", 11);
+    for (const std::string& fits :
+         {std::string("12345\n"), std::string("12345\r\n"), std::string("12345"), zeroInside}) {
+        std::istringstream in(fits);
+        String s(0);
+        String::readLine(in, s, 5);
+        EXPECT_EQ(textOf(s), "12345");
+    }
+    std::istringstream in("123456\n");
+    String s("kept");
+    EXPECT_THROW(String::readLine(in, s, 5), std::length_error);
+    EXPECT_EQ(textOf(s), "kept");
+}

@@ -1,0 +1,58 @@
+// The owning text that holds the typed line, and the check of its notation.
+#ifndef CONSTCHECK_TEXT_STRING_H
+#define CONSTCHECK_TEXT_STRING_H
+
+#include <cassert>
+#include <cstdint>
+#include <iosfwd>
+
+class String {
+public:
+    // Positions are 32-bit and `size` counts the terminator too, so this is
+    // the longest text whose every position and whose size fit.
+    static constexpr std::int32_t maxLength = INT32_MAX - 1;
+
+    // An empty text in an array of `count` bytes (at least one, for the terminator).
+    explicit String(std::int32_t count);
+    // A copy of the zero-terminated `text`; std::length_error past maxLength.
+    explicit String(const char* text);
+    ~String();
+
+    String(const String&) = delete;
+    String& operator=(const String&) = delete;
+
+    // Bytes before the first zero byte, counted anew on every call.
+    std::int32_t length() const noexcept;
+
+    // No bounds check in release builds: callers stay within 0 .. length().
+    char& operator[](std::int32_t position) noexcept {
+        assert(position >= 0 && position < size);
+        return data[position];
+    }
+    const char& operator[](std::int32_t position) const noexcept {
+        assert(position >= 0 && position < size);
+        return data[position];
+    }
+
+    // Bytes requested for the array: informational, not the length.
+    std::int32_t allocatedSize() const noexcept { return size; }
+
+    // True when `s` is a correctly written constant.
+    static bool isValidConstant(const String& s) noexcept;
+
+    // Reads one line, as getline does, and rebuilds `s` from it up to the
+    // line's first zero byte, without one carriage return before its end.
+    // No line at all gives the empty text and sets failbit. A text over
+    // `limit` bytes throws std::length_error and leaves `s` as it was.
+    static std::istream& readLine(std::istream& in, String& s, std::int32_t limit = maxLength);
+
+private:
+    void adopt(char* array, std::int32_t arraySize) noexcept;
+
+    char* data;
+    std::int32_t size;
+};
+
+inline std::istream& operator>>(std::istream& in, String& s) { return String::readLine(in, s); }
+
+#endif
