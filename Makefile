@@ -1,7 +1,19 @@
-# Shortcuts over CMake; `make test` is what CI runs.
+# Shortcuts over CMake. `make test` is the test command; .ci/run runs it and the rest.
+SHELL := /bin/bash
 BUILD ?= build
+FUZZ_SECONDS ?= 60
+DEPS := .ci/install-deps
 
-.PHONY: run build test bench clean
+TEST_PACKAGES := cmake make g++ libgtest-dev python3
+CLANG_PACKAGES := cmake make clang libclang-rt-14-dev libgtest-dev python3
+SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+# -O1 without NDEBUG: fast enough to fuzz, and the bounds assertions stay in.
+CONFIGURE_SANITIZE := cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" \
+	-DCONSTCHECK_STATIC=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+.PHONY: run build test sanitize fuzz analyze coverage bench clean
 
 run: build
 	./$(BUILD)/constcheck
@@ -11,10 +23,46 @@ build:
 	cmake --build $(BUILD) --parallel
 
 test:
-	.ci/install-deps cmake make g++ libgtest-dev python3
+	$(DEPS) $(TEST_PACKAGES)
 	cmake -S . -B $(BUILD) -DBUILD_TESTING=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 	cmake --build $(BUILD) --parallel
 	ctest --test-dir $(BUILD) --output-on-failure --no-tests=error
+
+# Every test again, built by clang with the address and undefined-behaviour sanitizers.
+sanitize:
+	$(DEPS) $(CLANG_PACKAGES)
+	$(CONFIGURE_SANITIZE)
+	cmake --build build-sanitize --parallel
+	ctest --test-dir build-sanitize --output-on-failure --no-tests=error
+
+# The differential fuzzer on both cores for FUZZ_SECONDS; new inputs stay in the build tree.
+fuzz:
+	$(DEPS) $(CLANG_PACKAGES)
+	$(CONFIGURE_SANITIZE)
+	cmake --build build-sanitize --parallel --target constcheck_fuzz
+	rm -rf build-sanitize/fuzz-corpus && mkdir -p build-sanitize/fuzz-corpus
+	build-sanitize/fuzz/constcheck_fuzz -fork=2 -artifact_prefix=build-sanitize/ -max_len=16384 -max_total_time=$(FUZZ_SECONDS) \
+		build-sanitize/fuzz-corpus fuzz/seeds 2>&1 | grep -E '^#[0-9]+:|ERROR|SUMMARY|crash|exiting' | tail -n 5; \
+		exit $${PIPESTATUS[0]}
+
+analyze:
+	$(DEPS) $(CLANG_PACKAGES) clang-tidy clang-format cppcheck
+	$(CONFIGURE_SANITIZE)
+	run-clang-tidy -p build-sanitize -quiet 'text/|app/|fuzz/|tests/'
+	cppcheck --enable=warning,style,performance,portability --library=googletest --inline-suppr \
+		--error-exitcode=1 --std=c++17 --quiet -I text -I app -I tests text app fuzz tests
+	clang-format --dry-run --Werror $(SOURCES)
+
+# Line and branch coverage of the program's own code by all the tests.
+coverage:
+	$(DEPS) $(TEST_PACKAGES) gcovr
+	cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage
+	cmake --build build-coverage --parallel
+	find build-coverage -name '*.gcda' -delete
+	ctest --test-dir build-coverage --no-tests=error
+	gcovr -r . -f text/ -f app/ build-coverage
+	gcovr -r . -f text/ -f app/ --branches build-coverage
+	gcovr -r . -f text/ --fail-under-line 100 build-coverage >/dev/null
 
 bench: build
 	python3 bench/compare.py $(BUILD)/constcheck

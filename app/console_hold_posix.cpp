@@ -8,7 +8,8 @@
 
 #include "console_hold.h"
 
-static termios savedTerminal;
+// Global because the signal handler must reach it.
+static termios savedTerminal;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 static const int holdSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
 
 // A signal during the wait must not leave the terminal without echo.
@@ -31,7 +32,7 @@ static void writeAll(const char* text, std::size_t count) {
 
 void holdConsole() {
     // Piped runs end at once: nobody is there to press a key.
-    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
         return;
     }
     struct sigaction restoring {};

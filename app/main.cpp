@@ -35,7 +35,8 @@ int main() {
         return fail("not enough memory to hold the line");
     }
 
-    const bool valid = str.isValidConstant(str);
+    // Asked of the text itself about itself, as the dialogue has always put it.
+    const bool valid = str.isValidConstant(str);  // NOLINT(readability-static-accessed-through-instance)
     if (!writeLine(valid ? "Pravil'naya zapis' konstanty!" : "Nepravil'naya zapis' konstanty!")) {
         return fail("cannot write to standard output");
     }

@@ -29,7 +29,7 @@ TEST(Notation, RejectsEverythingElse) {
 TEST(Notation, LongLinesAreScannedToTheEnd) {
     // Lengths around the eight-byte steps of the scan, with the deciding byte
     // placed last, in the fraction and in the exponent.
-    for (std::size_t digits : {7u, 8u, 9u, 15u, 16u, 17u, 5000u}) {
+    for (std::size_t digits : {7U, 8U, 9U, 15U, 16U, 17U, 5000U}) {
         const std::string run(digits, '7');
         EXPECT_TRUE(check(run));
         EXPECT_TRUE(check("-" + run + "." + run + "e+" + run));

@@ -6,7 +6,7 @@
 
 #include "text_string.h"
 
-static std::string textOf(String& s) { return std::string(&s[0], static_cast<std::size_t>(s.length())); }
+static std::string textOf(String& s) { return {&s[0], static_cast<std::size_t>(s.length())}; }
 
 TEST(String, ConstructionKeepsTheTerminatorInside) {
     for (std::int32_t count : {0, 1, 64}) {
@@ -68,8 +68,10 @@ TEST(String, RefusesATextBeyondTheLimitAndKeepsItsOwn) {
         String::readLine(in, s, 5);
         EXPECT_EQ(textOf(s), "12345");
     }
-    std::istringstream in("123456\n");
-    String s("kept");
-    EXPECT_THROW(String::readLine(in, s, 5), std::length_error);
-    EXPECT_EQ(textOf(s), "kept");
+    for (const char* beyond : {"123456\n", "1234567\r\n"}) {
+        std::istringstream in(beyond);
+        String s("kept");
+        EXPECT_THROW(String::readLine(in, s, 5), std::length_error);
+        EXPECT_EQ(textOf(s), "kept");
+    }
 }

@@ -13,11 +13,16 @@ String::String(std::int32_t count) : data(nullptr), size(std::max<std::int32_t>(
     data[0] = '\0';
 }
 
-String::String(const char* text) : data(nullptr), size(0) {
-    const std::size_t textLength = std::strlen(text);
-    if (textLength > static_cast<std::size_t>(maxLength)) {
+// Refuses a text longer than the 32-bit positions, or a caller's tighter limit, can count.
+static void refuseBeyond(std::uint64_t length, std::uint64_t limit) {
+    if (length > limit) {
         throw std::length_error("text longer than a String can hold");
     }
+}
+
+String::String(const char* text) : data(nullptr), size(0) {
+    const std::size_t textLength = std::strlen(text);
+    refuseBeyond(textLength, maxLength);
     size = static_cast<std::int32_t>(textLength) + 1;
     data = new char[textLength + 1];
     std::memcpy(data, text, textLength + 1);
@@ -60,50 +65,46 @@ static char* joinBlocks(std::vector<LineBlock>& blocks, std::streamsize length) 
     return text;
 }
 
+// Reads the next piece of the line into `bytes`, which hold `capacity` bytes;
+// true when the line goes on past them. `stored` tells how many came.
+static bool readPiece(std::istream& in, char* bytes, std::streamsize capacity, std::streamsize& stored) {
+    in.getline(bytes, capacity);
+    const bool full = in.fail() && !in.eof() && in.gcount() == capacity - 1;
+    const bool newlineTaken = !in.fail() && !in.eof();
+    stored = in.gcount() - (newlineTaken ? 1 : 0);
+    if (full) {
+        in.clear(in.rdstate() & ~std::ios::failbit);  // a full block is no failure
+    }
+    return full;
+}
+
 std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) {
     std::vector<LineBlock> blocks;
     std::streamsize kept = 0;  // bytes of the text: the line up to its first zero byte
     bool cutAtZero = false;
-    bool gotLine = false;
     char lastByte = '\0';
 
     const std::istream::sentry ready(in, true);  // true: leading blanks belong to the line
-    std::streamsize blockSize = firstBlockSize;
-    while (ready) {
+    bool lineGoesOn = static_cast<bool>(ready);
+    for (std::streamsize capacity = firstBlockSize; lineGoesOn; capacity = std::min(2 * capacity, largestBlockSize)) {
         // Not zero-filled on purpose: getline writes every byte that is read.
-        blocks.push_back({std::unique_ptr<char[]>(new char[static_cast<std::size_t>(blockSize)]), 0});
+        blocks.push_back({std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), 0});
         char* bytes = blocks.back().bytes.get();
-        in.getline(bytes, blockSize);
-
-        const bool full = in.fail() && !in.eof() && in.gcount() == blockSize - 1;
-        const bool ended = !in.fail() && !in.eof();  // the newline was taken too
-        const std::streamsize stored = in.gcount() - (ended ? 1 : 0);
-        gotLine = gotLine || in.gcount() > 0;
-        if (full || (gotLine && in.fail() && in.eof())) {
-            // A full block is no failure, nor is end of input after some bytes.
-            in.clear(in.rdstate() & ~std::ios::failbit);
-        }
-
-        const void* zero = std::memchr(bytes, '\0', static_cast<std::size_t>(stored));
-        blocks.back().used = zero ? static_cast<const char*>(zero) - bytes : stored;
-        kept += blocks.back().used;
+        std::streamsize stored = 0;
+        lineGoesOn = readPiece(in, bytes, capacity, stored);
         if (stored > 0) {
             lastByte = bytes[stored - 1];
         }
-        if (kept > static_cast<std::streamsize>(limit) + 1) {  // + 1: a final carriage return
-            throw std::length_error("line longer than a String can hold");
+
+        const void* zero = std::memchr(bytes, '\0', static_cast<std::size_t>(stored));
+        cutAtZero = zero != nullptr;
+        blocks.back().used = cutAtZero ? static_cast<const char*>(zero) - bytes : stored;
+        kept += blocks.back().used;
+        refuseBeyond(static_cast<std::uint64_t>(kept), static_cast<std::uint64_t>(limit) + 1);  // + 1: a final CR
+        if (cutAtZero && lineGoesOn) {
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            lineGoesOn = false;
         }
-        if (zero) {
-            cutAtZero = true;
-            if (full) {
-                in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-            }
-            break;
-        }
-        if (!full) {
-            break;
-        }
-        blockSize = std::min(2 * blockSize, largestBlockSize);
     }
 
     // Windows text mode drops this carriage return before a program sees it;
@@ -111,10 +112,7 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
     if (!cutAtZero && kept > 0 && lastByte == '\r') {
         --kept;
     }
-    if (kept > limit) {
-        throw std::length_error("line longer than a String can hold");
-    }
-
+    refuseBeyond(static_cast<std::uint64_t>(kept), static_cast<std::uint64_t>(limit));
     s.adopt(joinBlocks(blocks, kept), static_cast<std::int32_t>(kept) + 1);
     return in;
 }

@@ -18,11 +18,14 @@ public:
     explicit String(const char* text);
     ~String();
 
+    // One owner per array: a String is handed on by reference only.
     String(const String&) = delete;
     String& operator=(const String&) = delete;
+    String(String&&) = delete;
+    String& operator=(String&&) = delete;
 
     // Bytes before the first zero byte, counted anew on every call.
-    std::int32_t length() const noexcept;
+    [[nodiscard]] std::int32_t length() const noexcept;
 
     // No bounds check in release builds: callers stay within 0 .. length().
     char& operator[](std::int32_t position) noexcept {
@@ -35,10 +38,10 @@ public:
     }
 
     // Bytes requested for the array: informational, not the length.
-    std::int32_t allocatedSize() const noexcept { return size; }
+    [[nodiscard]] std::int32_t allocatedSize() const noexcept { return size; }
 
     // True when `s` is a correctly written constant.
-    static bool isValidConstant(const String& s) noexcept;
+    [[nodiscard]] static bool isValidConstant(const String& s) noexcept;
 
     // Reads one line, as getline does, and rebuilds `s` from it up to the
     // line's first zero byte, without one carriage return before its end.
