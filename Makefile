@@ -13,7 +13,7 @@ CONFIGURE_SANITIZE := cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ 
 	-DCONSTCHECK_STATIC=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 SOURCES = $(shell git ls-files '*.cpp' '*.h')
 
-.PHONY: run build test sanitize fuzz analyze coverage bench clean
+.PHONY: run build test test-windows sanitize fuzz analyze coverage bench clean
 
 run: build
 	./$(BUILD)/constcheck
@@ -27,6 +27,13 @@ test:
 	cmake -S . -B $(BUILD) -DBUILD_TESTING=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 	cmake --build $(BUILD) --parallel
 	ctest --test-dir $(BUILD) --output-on-failure --no-tests=error
+
+# The Windows program, cross-compiled with MinGW-w64, and its tests run under Wine.
+test-windows:
+	$(DEPS) cmake make g++-mingw-w64-x86-64 wine googletest python3
+	cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+	cmake --build build-win --parallel
+	.ci/with-wine build-win/wine ctest --test-dir build-win --output-on-failure --no-tests=error
 
 # Every test again, built by clang with the address and undefined-behaviour sanitizers.
 sanitize:
