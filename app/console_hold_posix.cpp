@@ -39,7 +39,10 @@ void holdConsole() {
     restoring.sa_handler = restoreAndRedeliver;
     struct sigaction previous[std::size(holdSignals)];
     for (std::size_t i = 0; i < std::size(holdSignals); ++i) {
-        sigaction(holdSignals[i], &restoring, &previous[i]);
+        sigaction(holdSignals[i], nullptr, &previous[i]);
+        if (previous[i].sa_handler != SIG_IGN) {  // a signal ignored by whoever started us stays so
+            sigaction(holdSignals[i], &restoring, nullptr);
+        }
     }
 
     termios oneKey = savedTerminal;

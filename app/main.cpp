@@ -34,6 +34,9 @@ int main() {
     } catch (const std::bad_alloc&) {
         return fail("not enough memory to hold the line");
     }
+    if (std::cin.bad()) {  // a read error, unlike the end of input, leaves no line to judge
+        return fail("cannot read standard input");
+    }
 
     // Asked of the text itself about itself, as the dialogue has always put it.
     const bool valid = str.isValidConstant(str);  // NOLINT(readability-static-accessed-through-instance)

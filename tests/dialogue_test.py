@@ -8,6 +8,7 @@ Windows build: wine PATH/constcheck.exe). --windows expects that platform's
 line ends and its command interpreter's pause; --sanitized leaves out the
 memory-limit case, which a sanitizer's own memory map cannot run under.
 """
+import os
 import resource
 import subprocess
 import sys
@@ -65,6 +66,13 @@ class Dialogue(unittest.TestCase):
     def test_unwritable_output_is_a_failure(self):
         with open("/dev/full", "wb") as full:
             result = subprocess.run(PROGRAM, input=b"1\n", stdout=full, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertTrue(result.stderr.startswith(b"constcheck: "), result.stderr)
+
+    @unittest.skipIf(WINDOWS, "no write-only standard input there")
+    def test_unreadable_input_is_a_failure(self):
+        with open(os.devnull, "wb") as write_only:
+            result = subprocess.run(PROGRAM, stdin=write_only, capture_output=True, timeout=60)
         self.assertEqual(result.returncode, 1)
         self.assertTrue(result.stderr.startswith(b"constcheck: "), result.stderr)
 
