@@ -19,6 +19,7 @@ run: build
 	./$(BUILD)/constcheck
 
 build:
+	$(DEPS) cmake make g++
 	cmake -S . -B $(BUILD)
 	cmake --build $(BUILD) --parallel
 
