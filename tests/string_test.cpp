@@ -29,8 +29,10 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
         {std::string("1\0002\nnext", 8), "1", "next"},  // a zero byte ends the text, not the line
         {"12\r\n3\r", "12", "3"},                       // one carriage return before the end goes
         {"1\r2\r\r\n", "1\r2\r", ""},                   // any other stays
-        {std::string(4094, '1') + "\r\n" + std::string(4095, '2'), std::string(4094, '1'), std::string(4095, '2')},
-        {std::string(4095, '3') + "\r\n", std::string(4095, '3'), ""},  // the carriage return opens a new block
+        // The first block holds 127 bytes: lines that end or leave their carriage return at its edge.
+        {std::string(126, '1') + "\r\n" + std::string(127, '2'), std::string(126, '1'), std::string(127, '2')},
+        {std::string(127, '3') + "\r\n", std::string(127, '3'), ""},
+        {std::string(127, '3') + '\0' + "\r\n", std::string(127, '3'), ""},
         {std::string(5000, '4') + '\0' + std::string(9000, '5') + "\nnext", std::string(5000, '4'), "next"},
         {std::string(100000, '6') + "\n", std::string(100000, '6'), ""},
     };
@@ -54,9 +56,9 @@ TEST(String, EndOfInputFollowsTheRulesOfLineReading) {
     EXPECT_FALSE(in >> s);  // no line is left: an empty text and a failure
     EXPECT_EQ(s.length(), 0);
 
-    std::istringstream exactBlock(std::string(4095, '7'));
+    std::istringstream exactBlock(std::string(127, '7'));
     EXPECT_TRUE(exactBlock >> s);
-    EXPECT_EQ(s.length(), 4095);
+    EXPECT_EQ(s.length(), 127);
 }
 
 TEST(String, RefusesATextBeyondTheLimitAndKeepsItsOwn) {

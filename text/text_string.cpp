@@ -48,7 +48,8 @@ struct LineBlock {
     std::streamsize used;
 };
 
-static constexpr std::streamsize firstBlockSize = 4096;
+// A short line, the usual case, costs one small block; a long one doubles its way up.
+static constexpr std::streamsize firstBlockSize = 128;
 static constexpr std::streamsize largestBlockSize = std::streamsize{64} << 20;
 
 // The first `length` bytes held by the blocks, in one terminated array.
