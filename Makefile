@@ -13,7 +13,7 @@ CONFIGURE_SANITIZE := cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ 
 	-DCONSTCHECK_STATIC=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 SOURCES = $(shell git ls-files '*.cpp' '*.h')
 
-.PHONY: run build test test-windows sanitize fuzz analyze coverage bench clean
+.PHONY: run build test test-windows configure-sanitize sanitize fuzz analyze coverage bench clean
 
 run: build
 	./$(BUILD)/constcheck
@@ -36,26 +36,26 @@ test-windows:
 	cmake --build build-win --parallel
 	.ci/with-wine build-win/wine ctest --test-dir build-win --output-on-failure --no-tests=error
 
-# Every test again, built by clang with the address and undefined-behaviour sanitizers.
-sanitize:
+# The clang build with sanitizers that the next three targets share.
+configure-sanitize:
 	$(DEPS) $(CLANG_PACKAGES)
 	$(CONFIGURE_SANITIZE)
+
+# Every test again, built by clang with the address and undefined-behaviour sanitizers.
+sanitize: configure-sanitize
 	cmake --build build-sanitize --parallel
 	ctest --test-dir build-sanitize --output-on-failure --no-tests=error
 
 # The differential fuzzer on both cores for FUZZ_SECONDS; new inputs stay in the build tree.
-fuzz:
-	$(DEPS) $(CLANG_PACKAGES)
-	$(CONFIGURE_SANITIZE)
+fuzz: configure-sanitize
 	cmake --build build-sanitize --parallel --target constcheck_fuzz
 	rm -rf build-sanitize/fuzz-corpus && mkdir -p build-sanitize/fuzz-corpus
 	build-sanitize/fuzz/constcheck_fuzz -fork=2 -artifact_prefix=build-sanitize/ -max_len=16384 -max_total_time=$(FUZZ_SECONDS) \
 		build-sanitize/fuzz-corpus fuzz/seeds 2>&1 | grep -E '^#[0-9]+:|ERROR|SUMMARY|crash|exiting' | tail -n 5; \
 		exit $${PIPESTATUS[0]}
 
-analyze:
-	$(DEPS) $(CLANG_PACKAGES) clang-tidy clang-format cppcheck
-	$(CONFIGURE_SANITIZE)
+analyze: configure-sanitize
+	$(DEPS) clang-tidy clang-format cppcheck
 	run-clang-tidy -p build-sanitize -quiet 'text/|app/|fuzz/|tests/'
 	cppcheck --enable=warning,style,performance,portability --library=googletest --inline-suppr \
 		--error-exitcode=1 --std=c++17 --quiet -I text -I app -I tests text app fuzz tests
