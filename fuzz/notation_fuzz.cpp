@@ -9,6 +9,7 @@
 
 #include "reference_notation.h"
 #include "text_string.h"
+#include "trickle_stream.h"
 
 // The text that the line must leave: up to its newline and then its first
 // zero byte, without one carriage return at the end.
@@ -20,17 +21,27 @@ static std::string expectedText(const std::string& input) {
     return line.substr(0, line.find('\0'));
 }
 
+// Read whole at once, as from a file, and in blocks of growing size, as from a pipe.
+static void readBothWays(const std::string& input, String& told, String& trickled) {
+    std::istringstream whole(input);
+    whole >> told;
+    TrickleStream pieces(input);
+    pieces >> trickled;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t count) {
     const std::string input(reinterpret_cast<const char*>(bytes), count);
-    std::istringstream in(input);
     String s(0);
-    in >> s;
+    String trickled(0);
+    readBothWays(input, s, trickled);
 
     const std::string expected = expectedText(input);
-    const std::string text(&s[0], static_cast<std::size_t>(s.length()));
-    if (text != expected) {
-        std::cerr << "text of " << text.size() << " bytes, expected " << expected.size() << '\n';
-        std::abort();
+    for (const String* read : {&s, &trickled}) {
+        const std::string text(&(*read)[0], static_cast<std::size_t>(read->length()));
+        if (text != expected) {
+            std::cerr << "text of " << text.size() << " bytes, expected " << expected.size() << '\n';
+            std::abort();
+        }
     }
     const bool verdict = String::isValidConstant(s);
     if (verdict != referenceIsConstant(expected)) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text_string.h"
+#include "trickle_stream.h"
 
 static std::string textOf(String& s) { return {&s[0], static_cast<std::size_t>(s.length())}; }
 
@@ -29,7 +30,7 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
         {std::string("1\0002\nnext", 8), "1", "next"},  // a zero byte ends the text, not the line
         {"12\r\n3\r", "12", "3"},                       // one carriage return before the end goes
         {"1\r2\r\r\n", "1\r2\r", ""},                   // any other stays
-        // The first block holds 127 bytes: lines that end or leave their carriage return at its edge.
+        // Without a hint the first block holds 127 bytes: lines that end or leave their carriage return at its edge.
         {std::string(126, '1') + "\r\n" + std::string(127, '2'), std::string(126, '1'), std::string(127, '2')},
         {std::string(127, '3') + "\r\n", std::string(127, '3'), ""},
         {std::string(127, '3') + '\0' + "\r\n", std::string(127, '3'), ""},
@@ -37,13 +38,17 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
         {std::string(100000, '6') + "\n", std::string(100000, '6'), ""},
     };
     for (const auto& c : cases) {
-        std::istringstream in(c.input);
-        String s(0);
-        in >> s;
-        EXPECT_EQ(textOf(s), c.firstLine);
-        EXPECT_EQ(s.allocatedSize(), s.length() + 1);
-        in >> s;  // the same String takes the next line whole
-        EXPECT_EQ(textOf(s), c.secondLine);
+        // Read whole at once, and in blocks of growing size, as from a pipe.
+        std::istringstream told(c.input);
+        TrickleStream trickled(c.input);
+        for (std::istream* in : {static_cast<std::istream*>(&told), static_cast<std::istream*>(&trickled)}) {
+            String s(0);
+            *in >> s;
+            EXPECT_EQ(textOf(s), c.firstLine);
+            EXPECT_EQ(s.allocatedSize(), s.length() + 1);
+            *in >> s;  // the same String takes the next line whole
+            EXPECT_EQ(textOf(s), c.secondLine);
+        }
     }
 }
 
@@ -75,5 +80,39 @@ TEST(String, RefusesATextBeyondTheLimitAndKeepsItsOwn) {
         String s("kept");
         EXPECT_THROW(String::readLine(in, s, 5), std::length_error);
         EXPECT_EQ(textOf(s), "kept");
+    }
+}
+
+TEST(String, BehavesLikeGetlineForOtherCallers) {
+    // The exception mask is honoured only where std::getline would throw: at the end.
+    std::istringstream in(std::string(300, '1') + "\n" + std::string(200, '2'));
+    in.exceptions(std::ios::failbit);
+    String s(0);
+    EXPECT_NO_THROW(in >> s >> s);
+    EXPECT_EQ(textOf(s), std::string(200, '2'));
+    EXPECT_THROW(in >> s, std::ios::failure);
+
+    // A refused line leaves the stream past its first limit + 2 bytes, or past its end.
+    const struct {
+        std::size_t lineLength;
+        std::string nextLine;
+    } refused[] = {{101, "next"}, {102, "next"}, {103, "1"}, {120, std::string(18, '1')}, {200, std::string(98, '1')}};
+    for (const auto& r : refused) {
+        std::istringstream lines(std::string(r.lineLength, '1') + "\nnext\n");
+        String kept("kept");
+        EXPECT_THROW(String::readLine(lines, kept, 100), std::length_error);
+        EXPECT_TRUE(lines.fail());
+        EXPECT_EQ(textOf(kept), "kept");
+        lines.clear();
+        lines >> kept;
+        EXPECT_EQ(textOf(kept), r.nextLine) << r.lineLength;
+    }
+
+    // A limit that no text can meet is refused before anything is read.
+    for (const std::int32_t limit : {-1, -2, INT32_MAX}) {
+        std::istringstream line("12\n");
+        EXPECT_THROW(String::readLine(line, s, limit), std::invalid_argument);
+        line >> s;
+        EXPECT_EQ(textOf(s), "12");
     }
 }

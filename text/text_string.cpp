@@ -5,7 +5,9 @@
 #include <istream>
 #include <limits>
 #include <memory>
+#include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 String::String(std::int32_t count) : data(nullptr), size(std::max<std::int32_t>(count, 1)) {
@@ -45,24 +47,61 @@ void String::adopt(char* array, std::int32_t arraySize) noexcept {
 // end, and regrowing one array would copy and touch its bytes many times over.
 struct LineBlock {
     std::unique_ptr<char[]> bytes;
+    std::streamsize capacity;
     std::streamsize used;
 };
 
-// A short line, the usual case, costs one small block; a long one doubles its way up.
+// A short line, the usual case, costs one small block; a long one doubles its
+// way up to the largest. glibc serves a block of 128 KiB or more with mmap
+// and unmaps it when it is freed (a block that a raised threshold puts on the
+// heap is trimmed off its top, since joinBlocks frees the last block first),
+// so while the final array fills, the peak exceeds one copy of the line by
+// about one block: 1 MiB keeps that under 1% of a long line.
 static constexpr std::streamsize firstBlockSize = 128;
-static constexpr std::streamsize largestBlockSize = std::streamsize{64} << 20;
+static constexpr std::streamsize largestBlockSize = std::streamsize{1} << 20;
 
-// The first `length` bytes held by the blocks, in one terminated array.
-static char* joinBlocks(std::vector<LineBlock>& blocks, std::streamsize length) {
-    char* text = new char[static_cast<std::size_t>(length) + 1];
-    std::streamsize copied = 0;
-    for (LineBlock& block : blocks) {
-        const std::streamsize part = std::min(block.used, length - copied);
-        std::memcpy(text + copied, block.bytes.get(), static_cast<std::size_t>(part));
-        copied += part;
-        block.bytes.reset();  // keeps the peak near one copy of the line, not two
+static LineBlock newBlock(std::streamsize capacity) {
+    // Not zero-filled on purpose: getline writes every byte that is read.
+    return {std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), capacity, 0};
+}
+
+// The first block is as large as the input that the stream says is waiting
+// (a file tells how much of it is left), so that a line filling the rest of a
+// file lands in its final array at once. Touching fresh memory is most of
+// the cost of a long line, and this touches it once instead of twice. A
+// hint that the system cannot back with memory is dropped.
+static LineBlock firstBlock(std::istream& in, std::streamsize capacityLeft) {
+    const std::streamsize waiting = std::min(in.rdbuf()->in_avail(), capacityLeft);
+    if (waiting > firstBlockSize) {
+        std::unique_ptr<char[]> bytes(new (std::nothrow) char[static_cast<std::size_t>(waiting)]);
+        if (bytes) {
+            return {std::move(bytes), waiting, 0};
+        }
     }
+    return newBlock(std::min(firstBlockSize, capacityLeft));
+}
+
+// The first `length` bytes held by the blocks, in one terminated array: the
+// one block itself when the text fills it exactly, else a copy made from the
+// last block back, each block freed as soon as it is copied.
+static char* joinBlocks(std::vector<LineBlock>& blocks, std::streamsize length) {
+    if (blocks.size() == 1 && blocks.front().capacity == length + 1) {
+        return blocks.front().bytes.release();  // getline has put the terminator after the text
+    }
+    char* text = new char[static_cast<std::size_t>(length) + 1];
     text[length] = '\0';
+    std::streamsize start = 0;
+    for (const LineBlock& block : blocks) {
+        start += block.used;
+    }
+    for (auto block = blocks.rbegin(); block != blocks.rend(); ++block) {
+        start -= block->used;
+        if (start < length) {
+            const std::streamsize part = std::min(block->used, length - start);
+            std::memcpy(text + start, block->bytes.get(), static_cast<std::size_t>(part));
+        }
+        block->bytes.reset();
+    }
     return text;
 }
 
@@ -79,20 +118,26 @@ static bool readPiece(std::istream& in, char* bytes, std::streamsize capacity, s
     return full;
 }
 
-std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) {
+// The text of the next line, by the rules that readLine states; its length goes to `length`.
+static char* readText(std::istream& in, std::int32_t limit, std::int32_t& length) {
+    // The most that is taken of a line: the longest text, a carriage return
+    // that may end it, and one byte that proves the text too long.
+    const std::streamsize allowance = std::streamsize{limit} + 2;
     std::vector<LineBlock> blocks;
-    std::streamsize kept = 0;  // bytes of the text: the line up to its first zero byte
+    std::streamsize taken = 0;  // bytes of the line read so far
+    std::streamsize kept = 0;   // bytes of the text: the line up to its first zero byte
     bool cutAtZero = false;
     char lastByte = '\0';
 
     const std::istream::sentry ready(in, true);  // true: leading blanks belong to the line
     bool lineGoesOn = static_cast<bool>(ready);
-    for (std::streamsize capacity = firstBlockSize; lineGoesOn; capacity = std::min(2 * capacity, largestBlockSize)) {
-        // Not zero-filled on purpose: getline writes every byte that is read.
-        blocks.push_back({std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), 0});
+    for (std::streamsize block = firstBlockSize; lineGoesOn; block = std::min(2 * block, largestBlockSize)) {
+        const std::streamsize capacityLeft = allowance - taken + 1;  // + 1: getline's terminator
+        blocks.push_back(blocks.empty() ? firstBlock(in, capacityLeft) : newBlock(std::min(block, capacityLeft)));
         char* bytes = blocks.back().bytes.get();
         std::streamsize stored = 0;
-        lineGoesOn = readPiece(in, bytes, capacity, stored);
+        lineGoesOn = readPiece(in, bytes, blocks.back().capacity, stored);
+        taken += stored;
         if (stored > 0) {
             lastByte = bytes[stored - 1];
         }
@@ -101,10 +146,11 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
         cutAtZero = zero != nullptr;
         blocks.back().used = cutAtZero ? static_cast<const char*>(zero) - bytes : stored;
         kept += blocks.back().used;
-        refuseBeyond(static_cast<std::uint64_t>(kept), static_cast<std::uint64_t>(limit) + 1);  // + 1: a final CR
         if (cutAtZero && lineGoesOn) {
             in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
             lineGoesOn = false;
+        } else if (lineGoesOn && taken == allowance) {
+            refuseBeyond(static_cast<std::uint64_t>(allowance), static_cast<std::uint64_t>(limit));
         }
     }
 
@@ -114,6 +160,40 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
         --kept;
     }
     refuseBeyond(static_cast<std::uint64_t>(kept), static_cast<std::uint64_t>(limit));
-    s.adopt(joinBlocks(blocks, kept), static_cast<std::int32_t>(kept) + 1);
+    length = static_cast<std::int32_t>(kept);
+    return joinBlocks(blocks, kept);
+}
+
+// Puts the caller's exception mask back without a throw of its own: the
+// exception already on its way is the one to report.
+static void restoreMaskQuietly(std::istream& in, std::ios::iostate mask) noexcept {
+    try {
+        in.exceptions(mask);
+    } catch (const std::ios::failure&) {
+    }
+}
+
+std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) {
+    if (limit < 0 || limit > maxLength) {
+        throw std::invalid_argument("String::readLine: the limit must lie within 0 .. String::maxLength");
+    }
+    // Like std::getline, the stream reports its state once, at the end: a
+    // full block along the way must not throw.
+    const std::ios::iostate mask = in.exceptions();
+    in.exceptions(std::ios::goodbit);
+    try {
+        std::int32_t length = 0;
+        char* text = readText(in, limit, length);
+        s.adopt(text, length + 1);
+    } catch (const std::length_error&) {
+        in.setstate(std::ios::failbit);
+        restoreMaskQuietly(in, mask);
+        throw;
+    } catch (const std::bad_alloc&) {
+        in.setstate(std::ios::badbit);
+        restoreMaskQuietly(in, mask);
+        throw;
+    }
+    in.exceptions(mask);
     return in;
 }

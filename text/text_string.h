@@ -43,10 +43,15 @@ public:
     // True when `s` is a correctly written constant.
     [[nodiscard]] static bool isValidConstant(const String& s) noexcept;
 
-    // Reads one line, as getline does, and rebuilds `s` from it up to the
+    // Reads one line, as std::getline does, and rebuilds `s` from it up to the
     // line's first zero byte, without one carriage return before its end.
-    // No line at all gives the empty text and sets failbit. A text over
-    // `limit` bytes throws std::length_error and leaves `s` as it was.
+    // No line at all gives the empty text and sets failbit; the stream's
+    // exception mask is honoured as std::getline honours it.
+    // `limit` must lie within 0 .. maxLength (else std::invalid_argument, and
+    // nothing is read). A text over it throws std::length_error with failbit
+    // set, `s` as it was, and the stream just past the first limit + 2 bytes
+    // of the line, or past its end if that comes first. A failed allocation
+    // sets badbit and throws std::bad_alloc, `s` as it was.
     static std::istream& readLine(std::istream& in, String& s, std::int32_t limit = maxLength);
 
 private:

@@ -1,0 +1,16 @@
+// What the console itself does differently on each platform.
+#ifndef CONSTCHECK_CONSOLE_H
+#define CONSTCHECK_CONSOLE_H
+
+#include <cstdint>
+
+// The most bytes of one line that a terminal in line mode passes on; a line
+// that reaches it may have been cut. 0 when standard input is no such
+// terminal (a pipe, a file) or the platform's limit is unknown.
+std::int32_t typedLineLimit();
+
+// Keeps the console open until the user presses a key, so that a window
+// opened just for this program does not vanish with the verdict.
+void holdConsole();
+
+#endif

@@ -1,0 +1,10 @@
+#include <cstdlib>
+
+#include "console.h"
+
+// The console host hands a long line over in pieces rather than cutting it
+// (older hosts stop taking keys instead), so no line is known to be cut.
+std::int32_t typedLineLimit() { return 0; }
+
+// The command interpreter's own pause; a failure to run it changes nothing.
+void holdConsole() { static_cast<void>(std::system("pause")); }
