@@ -6,14 +6,18 @@ DEPS := .ci/install-deps
 
 TEST_PACKAGES := cmake make g++ libgtest-dev python3
 CLANG_PACKAGES := cmake make clang libclang-rt-14-dev libgtest-dev python3
+WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64 googletest python3
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 # -O1 without NDEBUG: fast enough to fuzz, and the bounds assertions stay in.
 CONFIGURE_SANITIZE := cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" \
-	-DCONSTCHECK_STATIC=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+	-DCONSTCHECK_FUZZER=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+# valgrind's memcheck: any error, or a block that nothing points to any more, fails the run.
+MEMCHECK := valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite
 SOURCES = $(shell git ls-files '*.cpp' '*.h')
 
-.PHONY: run build test test-windows configure-sanitize sanitize fuzz analyze coverage bench clean
+.PHONY: run build test memcheck package build-windows test-windows package-windows configure-sanitize sanitize \
+	sanitize-flags-only msvc-flags fuzz analyze coverage bench clean
 
 run: build
 	./$(BUILD)/constcheck
@@ -29,12 +33,30 @@ test:
 	cmake --build $(BUILD) --parallel
 	ctest --test-dir $(BUILD) --output-on-failure --no-tests=error
 
-# The Windows program, cross-compiled with MinGW-w64, and its tests run under Wine.
-test-windows:
-	$(DEPS) cmake make g++-mingw-w64-x86-64 wine googletest python3
+# The black-box tests against the program as built by default, under valgrind.
+memcheck: build
+	$(DEPS) valgrind python3
+	python3 tests/dialogue_test.py --no-memory-limit $(MEMCHECK) $(BUILD)/constcheck
+
+# The Debian package, $(BUILD)/constcheck_<version>_amd64.deb.
+package: build
+	$(DEPS) dpkg-dev file
+	cmake --build $(BUILD) --target package
+
+# The Windows program, cross-compiled with MinGW-w64.
+build-windows:
+	$(DEPS) $(WINDOWS_PACKAGES)
 	cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 	cmake --build build-win --parallel
+
+# Its tests, run under Wine.
+test-windows: build-windows
+	$(DEPS) wine
 	.ci/with-wine build-win/wine ctest --test-dir build-win --output-on-failure --no-tests=error
+
+# The Windows zip, build-win/constcheck-<version>-win64.zip.
+package-windows: build-windows
+	cmake --build build-win --target package
 
 # The clang build with sanitizers that the next three targets share.
 configure-sanitize:
@@ -45,6 +67,22 @@ configure-sanitize:
 sanitize: configure-sanitize
 	cmake --build build-sanitize --parallel
 	ctest --test-dir build-sanitize --output-on-failure --no-tests=error
+
+# The way fuzzing services build a project: the sanitizer flags and nothing else.
+sanitize-flags-only:
+	$(DEPS) $(CLANG_PACKAGES)
+	cmake -S . -B build-sanitize-flags -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
+	cmake --build build-sanitize-flags --parallel
+	ctest --test-dir build-sanitize-flags --output-on-failure --no-tests=error
+
+# What an MSVC build gets, read from a clang-cl configure (there is no MSVC
+# here to link with): the optimised build, and one run-time for every target.
+msvc-flags:
+	$(DEPS) cmake ninja-build clang-tools-14 lld llvm-14 googletest python3
+	cmake -S . -B build-clang-cl -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/clang-cl.cmake \
+		-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+	python3 .ci/check-msvc-flags build-clang-cl
 
 # The differential fuzzer on both cores for FUZZ_SECONDS; new inputs stay in the build tree.
 fuzz: configure-sanitize

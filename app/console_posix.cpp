@@ -107,6 +107,7 @@ extern "C" void restoreAndStop(int signal) {
     sigaddset(&stop, signal);
     sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     raise(signal);  // stops here until continued
+    // cppcheck-suppress unreachableCode ; raise returns when the process is continued
     handle(signal, restoreAndStop);
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKeyTerminal);
     writeAll(holdPrompt, sizeof holdPrompt - 1);

@@ -18,9 +18,9 @@ protected:
         if (handedOut == text.size()) {
             return traits_type::eof();
         }
-        char* piece = &text[handedOut];
+        char* piece = text.data() + handedOut;
         handedOut += std::min<std::size_t>(7, text.size() - handedOut);
-        setg(piece, piece, &text[0] + handedOut);
+        setg(piece, piece, text.data() + handedOut);
         return traits_type::to_int_type(*piece);
     }
 

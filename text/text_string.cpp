@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -46,9 +47,12 @@ void String::adopt(char* array, std::int32_t arraySize) noexcept {
 // A line arrives in blocks of growing size: its length is unknown until its
 // end, and regrowing one array would copy and touch its bytes many times over.
 struct LineBlock {
+    LineBlock(std::unique_ptr<char[]> array, std::streamsize arrayCapacity) noexcept
+        : bytes(std::move(array)), capacity(arrayCapacity) {}
+
     std::unique_ptr<char[]> bytes;
     std::streamsize capacity;
-    std::streamsize used;
+    std::streamsize used = 0;
 };
 
 // A short line, the usual case, costs one small block; a long one doubles its
@@ -62,7 +66,7 @@ static constexpr std::streamsize largestBlockSize = std::streamsize{1} << 20;
 
 static LineBlock newBlock(std::streamsize capacity) {
     // Not zero-filled on purpose: getline writes every byte that is read.
-    return {std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), capacity, 0};
+    return {std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), capacity};
 }
 
 // The first block is as large as the input that the stream says is waiting
@@ -75,7 +79,7 @@ static LineBlock firstBlock(std::istream& in, std::streamsize capacityLeft) {
     if (waiting > firstBlockSize) {
         std::unique_ptr<char[]> bytes(new (std::nothrow) char[static_cast<std::size_t>(waiting)]);
         if (bytes) {
-            return {std::move(bytes), waiting, 0};
+            return {std::move(bytes), waiting};
         }
     }
     return newBlock(std::min(firstBlockSize, capacityLeft));
@@ -90,10 +94,9 @@ static char* joinBlocks(std::vector<LineBlock>& blocks, std::streamsize length) 
     }
     char* text = new char[static_cast<std::size_t>(length) + 1];
     text[length] = '\0';
-    std::streamsize start = 0;
-    for (const LineBlock& block : blocks) {
-        start += block.used;
-    }
+    std::streamsize start =
+        std::accumulate(blocks.begin(), blocks.end(), std::streamsize{0},
+                        [](std::streamsize sum, const LineBlock& block) { return sum + block.used; });
     for (auto block = blocks.rbegin(); block != blocks.rend(); ++block) {
         start -= block->used;
         if (start < length) {
@@ -182,9 +185,9 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
     const std::ios::iostate mask = in.exceptions();
     in.exceptions(std::ios::goodbit);
     try {
-        std::int32_t length = 0;
-        char* text = readText(in, limit, length);
-        s.adopt(text, length + 1);
+        std::int32_t textLength = 0;
+        char* text = readText(in, limit, textLength);
+        s.adopt(text, textLength + 1);
     } catch (const std::length_error&) {
         in.setstate(std::ios::failbit);
         restoreMaskQuietly(in, mask);

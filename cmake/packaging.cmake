@@ -1,0 +1,39 @@
+# `cmake --build <dir> --target package`: a Debian package on Linux, a zip of
+# the program and its README.txt for Windows. Names and version come from project().
+include(GNUInstallDirs)
+set(CPACK_PACKAGE_NAME constcheck)
+set(CPACK_PACKAGE_VENDOR "constcheck maintainers")
+set(CPACK_PACKAGE_CONTACT "constcheck maintainers <maintainers@users.noreply.c-seed-463ed281.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "constcheck asks for a numeric constant, reads one line, and tells whether"
+  "the line is a correctly written constant: an optional minus, digits, an"
+  "optional point and digits, and an optional exponent made of a lower-case"
+  "e, a sign and digits. Its messages are Russian in Latin letters."
+  ""
+  "At a terminal it then holds the console until a key is pressed, as the"
+  "Windows program it comes from does with the pause command; from a pipe or"
+  "a file it ends at once. Lines of any length are read whole.")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  math(EXPR bits "8 * ${CMAKE_SIZEOF_VOID_P}")
+  set(CPACK_PACKAGE_FILE_NAME constcheck-${PROJECT_VERSION}-win${bits})
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Depends, computed by dpkg-shlibdeps
+  # What a Debian package holds beyond the installed files; CPack hands on
+  # only variables named CPACK_*.
+  configure_file(packaging/debian/changelog.in debian/changelog @ONLY)
+  set(CPACK_CONSTCHECK_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog)
+  set(CPACK_CONSTCHECK_LINTIAN_OVERRIDES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/lintian-overrides)
+  set(CPACK_CONSTCHECK_MANUAL_PAGE ${CMAKE_INSTALL_MANDIR}/man1/constcheck.1)
+  set(CPACK_CONSTCHECK_DOC_DIR ${CMAKE_INSTALL_DOCDIR})
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/complete-package.cmake)
+endif()
+include(CPack)
