@@ -93,12 +93,16 @@ TEST(String, BehavesLikeGetlineForOtherCallers) {
     EXPECT_THROW(in >> s, std::ios::failure);
 
     // A refused line leaves the stream failed, past its first limit + 2 bytes or past its end.
+    const std::string ones(101, '1');
     const struct {
-        std::size_t lineLength;
-        std::string nextLine;
-    } refused[] = {{101, "next"}, {102, "next"}, {103, "1"}, {120, std::string(18, '1')}, {200, std::string(98, '1')}};
+        std::string line, nextLine;
+    } refused[] = {{ones, "next"},
+                   {ones + "1", "next"},
+                   {ones + "11", "1"},
+                   {ones + std::string(19, '1'), std::string(18, '1')},
+                   {ones + std::string(1, '\0') + "tail", "tail"}};
     for (const auto& r : refused) {
-        std::istringstream lines(std::string(r.lineLength, '1') + "\nnext\n");
+        std::istringstream lines(r.line + "\nnext\n");
         lines.exceptions(std::ios::failbit);  // the refusal is reported, not the failbit it sets
         String kept("kept");
         EXPECT_THROW(String::readLine(lines, kept, 100), std::length_error);
@@ -106,7 +110,7 @@ TEST(String, BehavesLikeGetlineForOtherCallers) {
         EXPECT_EQ(textOf(kept), "kept");
         lines.clear();
         lines >> kept;
-        EXPECT_EQ(textOf(kept), r.nextLine) << r.lineLength;
+        EXPECT_EQ(textOf(kept), r.nextLine) << r.line.size();
     }
 
     // A limit that no text can meet is refused before anything is read.

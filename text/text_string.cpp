@@ -16,10 +16,12 @@ String::String(std::int32_t count) : data(nullptr), size(std::max<std::int32_t>(
     data[0] = '\0';
 }
 
+[[noreturn]] static void refuseTooLong() { throw std::length_error("text longer than a String can hold"); }
+
 // Refuses a text longer than the 32-bit positions, or a caller's tighter limit, can count.
 static void refuseBeyond(std::uint64_t length, std::uint64_t limit) {
     if (length > limit) {
-        throw std::length_error("text longer than a String can hold");
+        refuseTooLong();
     }
 }
 
@@ -149,11 +151,13 @@ static char* readText(std::istream& in, std::int32_t limit, std::int32_t& length
         cutAtZero = zero != nullptr;
         blocks.back().used = cutAtZero ? static_cast<const char*>(zero) - bytes : stored;
         kept += blocks.back().used;
+        // Once the text is certainly too long, the rest of the line stays unread.
+        if (lineGoesOn && (cutAtZero ? kept > limit : taken == allowance)) {
+            refuseTooLong();
+        }
         if (cutAtZero && lineGoesOn) {
             in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
             lineGoesOn = false;
-        } else if (lineGoesOn && taken == allowance) {
-            refuseBeyond(static_cast<std::uint64_t>(allowance), static_cast<std::uint64_t>(limit));
         }
     }
 

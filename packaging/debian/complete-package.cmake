@@ -14,5 +14,4 @@ file(REMOVE ${usr}/${CPACK_CONSTCHECK_MANUAL_PAGE})
 file(MAKE_DIRECTORY ${usr}/${CPACK_CONSTCHECK_DOC_DIR})
 compress(${CPACK_CONSTCHECK_CHANGELOG} ${usr}/${CPACK_CONSTCHECK_DOC_DIR}/changelog.gz)
 
-file(MAKE_DIRECTORY ${usr}/share/lintian/overrides)
-file(COPY_FILE ${CPACK_CONSTCHECK_LINTIAN_OVERRIDES} ${usr}/share/lintian/overrides/constcheck)
+configure_file(${CPACK_CONSTCHECK_LINTIAN_OVERRIDES} ${usr}/share/lintian/overrides/constcheck COPYONLY)
