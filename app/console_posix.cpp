@@ -49,6 +49,13 @@ static void writeAll(const char* text, std::size_t count) {
     }
 }
 
+// Takes up the one-key mode and asks. TCSAFLUSH drops keys typed ahead: the
+// wait is for a key pressed from now on. Safe in a signal handler.
+static void askForKey() {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKeyTerminal);
+    writeAll(holdPrompt, sizeof holdPrompt - 1);
+}
+
 // Every signal whose default action ends the process.
 static const int endingSignals[] = {
     SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
@@ -109,8 +116,7 @@ extern "C" void restoreAndStop(int signal) {
     raise(signal);  // stops here until continued
     // cppcheck-suppress unreachableCode ; raise returns when the process is continued
     handle(signal, restoreAndStop);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKeyTerminal);
-    writeAll(holdPrompt, sizeof holdPrompt - 1);
+    askForKey();
     errno = savedErrno;
 }
 
@@ -139,9 +145,7 @@ void holdConsole() {
     oneKeyTerminal.c_cc[VMIN] = 1;
     oneKeyTerminal.c_cc[VTIME] = 0;
     catchHeldSignals();
-    // TCSAFLUSH drops keys typed ahead: the wait is for a key pressed from now on.
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKeyTerminal);
-    writeAll(holdPrompt, sizeof holdPrompt - 1);
+    askForKey();
 
     // One key may send several bytes (an arrow, an F-key, Alt with a key, a
     // letter in UTF-8); they arrive together and are taken in one read.

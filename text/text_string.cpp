@@ -171,9 +171,10 @@ static char* readText(std::istream& in, std::int32_t limit, std::int32_t& length
     return joinBlocks(blocks, kept);
 }
 
-// Puts the caller's exception mask back without a throw of its own: the
-// exception already on its way is the one to report.
-static void restoreMaskQuietly(std::istream& in, std::ios::iostate mask) noexcept {
+// Marks the stream with `failure` and puts the caller's exception mask back
+// without a throw of its own: the exception already on its way is the one to report.
+static void markFailed(std::istream& in, std::ios::iostate failure, std::ios::iostate mask) noexcept {
+    in.setstate(failure);  // the mask is still clear, so this cannot throw
     try {
         in.exceptions(mask);
     } catch (const std::ios::failure&) {
@@ -193,12 +194,10 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
         char* text = readText(in, limit, textLength);
         s.adopt(text, textLength + 1);
     } catch (const std::length_error&) {
-        in.setstate(std::ios::failbit);
-        restoreMaskQuietly(in, mask);
+        markFailed(in, std::ios::failbit, mask);
         throw;
     } catch (const std::bad_alloc&) {
-        in.setstate(std::ios::badbit);
-        restoreMaskQuietly(in, mask);
+        markFailed(in, std::ios::badbit, mask);
         throw;
     }
     in.exceptions(mask);
