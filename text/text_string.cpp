@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "fresh_memory.h"
+
 String::String(std::int32_t count) : data(nullptr), size(std::max<std::int32_t>(count, 1)) {
     data = new char[static_cast<std::size_t>(size)];
     data[0] = '\0';
@@ -68,7 +70,10 @@ static constexpr std::streamsize largestBlockSize = std::streamsize{1} << 20;
 
 static LineBlock newBlock(std::streamsize capacity) {
     // Not zero-filled on purpose: getline writes every byte that is read.
-    return {std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), capacity};
+    LineBlock block{std::unique_ptr<char[]>(new char[static_cast<std::size_t>(capacity)]), capacity};
+    // A long line fills all of its blocks but the last.
+    backBeforeFilling(block.bytes.get(), static_cast<std::size_t>(capacity));
+    return block;
 }
 
 // The first block is as large as the input that the stream says is waiting
@@ -103,6 +108,7 @@ static char* joinBlocks(std::vector<LineBlock>& blocks, std::streamsize length) 
         start -= block->used;
         if (start < length) {
             const std::streamsize part = std::min(block->used, length - start);
+            backBeforeFilling(text + start, static_cast<std::size_t>(part));
             std::memcpy(text + start, block->bytes.get(), static_cast<std::size_t>(part));
         }
         block->bytes.reset();
