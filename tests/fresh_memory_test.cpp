@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-#include <vector>
-
 #if defined(__linux__)
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 TEST(FreshMemory, BacksEveryWholePageAndKeepsTheBytes) {
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
