@@ -66,16 +66,17 @@ TEST(String, EndOfInputFollowsTheRulesOfLineReading) {
     EXPECT_EQ(s.length(), 127);
 }
 
-TEST(String, RefusesATextBeyondTheLimitAndKeepsItsOwn) {
-    const std::string zeroInside("12345\0006789\n", 11);
+TEST(String, RefusesALineBeyondTheLimitAndKeepsItsOwn) {
+    // Every byte of the line counts, those that the text leaves out too.
     for (const std::string& fits :
-         {std::string("12345\n"), std::string("12345\r\n"), std::string("12345"), zeroInside}) {
+         {std::string("12345\n"), std::string("12345"), std::string("1234\r\n"), std::string("1\0003\r\n", 5)}) {
         std::istringstream in(fits);
         String s(0);
         String::readLine(in, s, 5);
-        EXPECT_EQ(textOf(s), "12345");
+        EXPECT_EQ(textOf(s), fits.substr(0, fits.find_first_of(std::string("\r\n\0", 3))));
     }
-    for (const char* beyond : {"123456\n", "1234567\r\n"}) {
+    for (const std::string& beyond :
+         {std::string("123456\n"), std::string("12345\r\n"), std::string("1\0003456\n", 7)}) {
         std::istringstream in(beyond);
         String s("kept");
         EXPECT_THROW(String::readLine(in, s, 5), std::length_error);
@@ -92,15 +93,16 @@ TEST(String, BehavesLikeGetlineForOtherCallers) {
     EXPECT_EQ(textOf(s), std::string(200, '2'));
     EXPECT_THROW(in >> s, std::ios::failure);
 
-    // A refused line leaves the stream failed, past its first limit + 2 bytes or past its end.
+    // A refused line leaves the stream failed, past its first limit + 1 bytes or past its end,
+    // whatever those bytes are: endless input after a zero byte ends too.
     const std::string ones(101, '1');
     const struct {
         std::string line, nextLine;
     } refused[] = {{ones, "next"},
-                   {ones + "1", "next"},
-                   {ones + "11", "1"},
-                   {ones + std::string(19, '1'), std::string(18, '1')},
-                   {ones + std::string(1, '\0') + "tail", "tail"}};
+                   {ones + "1", "1"},
+                   {ones + std::string(19, '1'), std::string(19, '1')},
+                   {std::string(1, '\0') + std::string(100, '1') + "tail", "tail"},
+                   {ones + std::string(1, '\0') + "tail", ""}};
     for (const auto& r : refused) {
         std::istringstream lines(r.line + "\nnext\n");
         lines.exceptions(std::ios::failbit);  // the refusal is reported, not the failbit it sets
@@ -119,5 +121,42 @@ TEST(String, BehavesLikeGetlineForOtherCallers) {
         EXPECT_THROW(String::readLine(line, s, limit), std::invalid_argument);
         line >> s;
         EXPECT_EQ(textOf(s), "12");
+    }
+}
+
+// What a read leaves: the exception that came out, or else the stream's state.
+template <typename Read>
+static std::string outcome(Read read, const std::string& input, std::size_t failAt, std::ios::iostate mask) {
+    TrickleStream in(input, failAt);
+    in.exceptions(mask);
+    try {
+        read(in);
+    } catch (const std::ios::failure&) {
+        return "std::ios::failure";
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return std::to_string(in.rdstate());
+}
+
+TEST(String, ReportsEndsAndDeviceErrorsAsStdGetlineDoes) {
+    const std::ios::iostate masks[] = {std::ios::goodbit, std::ios::badbit, std::ios::failbit, std::ios::eofbit,
+                                       std::ios::badbit | std::ios::failbit | std::ios::eofbit};
+    const struct {
+        std::string input;
+        std::size_t failAt;
+    } cases[] = {{"", std::string::npos},
+                 {"12", std::string::npos},
+                 {"12\n", std::string::npos},
+                 {std::string(30, '3'), 14},
+                 {"", 0}};  // the device fails in the middle of a line, and at once
+    for (const auto& c : cases) {
+        for (const std::ios::iostate mask : masks) {
+            String s(0);
+            std::string line;
+            EXPECT_EQ(outcome([&](std::istream& in) { in >> s; }, c.input, c.failAt, mask),
+                      outcome([&](std::istream& in) { std::getline(in, line); }, c.input, c.failAt, mask))
+                << c.input << " failing at " << c.failAt << ", mask " << mask;
+        }
     }
 }

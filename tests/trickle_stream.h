@@ -1,20 +1,28 @@
-// A stream that hands its text out a few bytes at a time and tells nothing of
-// what is left, as a pipe does; a string stream tells its whole length ahead.
+// A stream that hands its text out a few bytes at a time, as a pipe does, and
+// whose estimate of what is left throws: a reader must not depend on it. It
+// can fail as a device does, by throwing once `failAfter` bytes are handed out.
 #ifndef CONSTCHECK_TRICKLE_STREAM_H
 #define CONSTCHECK_TRICKLE_STREAM_H
 
 #include <algorithm>
 #include <istream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <utility>
 
 class TrickleBuffer : public std::streambuf {
 public:
-    explicit TrickleBuffer(std::string all) : text(std::move(all)) {}
+    explicit TrickleBuffer(std::string all, std::size_t failAt = std::string::npos)
+        : text(std::move(all)), failAfter(failAt) {}
 
 protected:
+    std::streamsize showmanyc() override { throw std::runtime_error("no estimate"); }
+
     int_type underflow() override {
+        if (handedOut >= failAfter) {
+            throw std::runtime_error("device error");
+        }
         if (handedOut == text.size()) {
             return traits_type::eof();
         }
@@ -26,12 +34,14 @@ protected:
 
 private:
     std::string text;
+    std::size_t failAfter;
     std::size_t handedOut = 0;
 };
 
 class TrickleStream : private TrickleBuffer, public std::istream {
 public:
-    explicit TrickleStream(std::string all) : TrickleBuffer(std::move(all)), std::istream(this) {}
+    explicit TrickleStream(std::string all, std::size_t failAt = std::string::npos)
+        : TrickleBuffer(std::move(all), failAt), std::istream(this) {}
 };
 
 #endif

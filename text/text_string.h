@@ -48,15 +48,14 @@ public:
     // No line at all gives the empty text and sets failbit; the stream's
     // exception mask is honoured as std::getline honours it.
     // `limit` must lie within 0 .. maxLength (else std::invalid_argument, and
-    // nothing is read). A text over it throws std::length_error with failbit
-    // set, `s` as it was, and the stream just past the first limit + 2 bytes
-    // of the line, or past its end if that comes first. A failed allocation
-    // sets badbit and throws std::bad_alloc, `s` as it was.
+    // nothing is read). A line of more than `limit` bytes (all of them count:
+    // zero bytes and a carriage return too) throws std::length_error with
+    // failbit set, `s` as it was, and the stream just past the first limit + 1
+    // bytes of the line, or past its end if that comes first. A failed
+    // allocation sets badbit and throws std::bad_alloc, `s` as it was.
     static std::istream& readLine(std::istream& in, String& s, std::int32_t limit = maxLength);
 
 private:
-    void adopt(char* array, std::int32_t arraySize) noexcept;
-
     char* data;
     std::int32_t size;
 };
