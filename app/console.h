@@ -9,8 +9,13 @@
 // terminal (a pipe, a file) or the platform's limit is unknown.
 std::int32_t typedLineLimit();
 
+// Puts the cursor on a line of its own after a line that was typed at a
+// terminal and ended with the end of input (Ctrl+D) instead of Enter, where
+// the echo of the line left it.
+void endTypedLine();
+
 // Keeps the console open until the user presses a key, so that a window
-// opened just for this program does not vanish with the verdict.
+// opened just for this program does not vanish with what it said.
 void holdConsole();
 
 #endif

@@ -1,12 +1,16 @@
 // The terminal on POSIX systems. There is no "pause" command here, so the
-// program waits for the key itself, in a mode of the terminal that it puts
-// back on every way out.
+// program waits for the key itself, in a one-key mode of the terminal that it
+// gives back on its way out. The signal handlers only note what came; the
+// signals are blocked except while the hold waits, and every reaction is
+// ordinary code, so nothing races with it.
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <ctime>
 
 #include "console.h"
 
@@ -27,17 +31,7 @@ std::int32_t typedLineLimit() {
     return canonicalLineLimit;
 }
 
-// Globals, since the signal handlers must reach them: the terminal as it was
-// found, the hold's mode of it, and the signal actions the hold replaced.
-// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
-static termios savedTerminal;
-static termios oneKeyTerminal;
-static struct sigaction replacedActions[NSIG];
-// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
-
-static const char holdPrompt[] = "Press any key to continue . . . ";
-
-// Safe in a signal handler. Like the pause command, the hold has nothing to report.
+// Safe in any state. Like the pause command, the hold has nothing to report.
 static void writeAll(const char* text, std::size_t count) {
     while (count > 0) {
         const ssize_t written = write(STDOUT_FILENO, text, count);
@@ -49,111 +43,180 @@ static void writeAll(const char* text, std::size_t count) {
     }
 }
 
-// Takes up the one-key mode and asks. TCSAFLUSH drops keys typed ahead: the
-// wait is for a key pressed from now on. Safe in a signal handler.
-static void askForKey() {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKeyTerminal);
-    writeAll(holdPrompt, sizeof holdPrompt - 1);
+void endTypedLine() {
+    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0) {
+        writeAll("\n", 1);
+    }
 }
 
-// Every signal whose default action ends the process.
-static const int endingSignals[] = {
-    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
-    SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
+// What the handlers note. NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
+static volatile std::sig_atomic_t endingSignal = 0;
+static volatile std::sig_atomic_t stopAsked = 0;
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
+
+extern "C" void noteSignal(int signal) {
+    if (signal == SIGTSTP) {
+        stopAsked = 1;
+    } else if (endingSignal == 0) {
+        endingSignal = signal;
+    }
+}
+
+// Every signal whose default action ends the process, the real-time ones too.
+static sigset_t endingSignals() {
+    static const int listed[] = {
+        SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
+        SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
 #ifdef SIGSTKFLT
-    SIGSTKFLT,
+        SIGSTKFLT,
 #endif
 #ifdef SIGPOLL
-    SIGPOLL,
+        SIGPOLL,
 #endif
 #ifdef SIGPWR
-    SIGPWR,
+        SIGPWR,
 #endif
-};
-
-// The ending signals, the real-time ones (which end the process too), and
-// the stop from the keyboard.
-template <typename Visit>
-static void forEachHeldSignal(Visit visit) {
-    for (const int signal : endingSignals) {
-        visit(signal);
+    };
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : listed) {
+        sigaddset(&signals, signal);
     }
 #ifdef SIGRTMIN
     for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
-        visit(signal);
+        sigaddset(&signals, signal);
     }
 #endif
-    visit(SIGTSTP);
+    return signals;
 }
 
-static void handle(int signal, void (*handler)(int)) {
+static bool inForeground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
+
+// The terminal during the hold: the settings it had when the hold last took
+// it up, and whether the one-key mode is in effect.
+struct Terminal {
+    termios found{};
+    bool oneKeyMode = false;
+};
+
+static const char holdPrompt[] = "Press any key to continue . . . ";
+
+// Takes up the one-key mode from the terminal's present settings (the user
+// may have changed them while the program was stopped) and asks for the key.
+// NOFLSH: a Ctrl+Z or Ctrl+C must not flush away a key that has just come.
+// TCSAFLUSH drops keys typed ahead: the wait is for a key pressed from now on.
+// Only in the foreground: otherwise the terminal is another program's.
+static bool takeUp(Terminal& terminal) {
+    if (terminal.oneKeyMode || !inForeground()) {
+        return true;
+    }
+    if (tcgetattr(STDIN_FILENO, &terminal.found) != 0) {
+        return false;
+    }
+    termios oneKey = terminal.found;
+    oneKey.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    oneKey.c_lflag |= NOFLSH;
+    oneKey.c_cc[VMIN] = 1;
+    oneKey.c_cc[VTIME] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey) != 0) {
+        return false;
+    }
+    terminal.oneKeyMode = true;
+    writeAll(holdPrompt, sizeof holdPrompt - 1);
+    return true;
+}
+
+static void giveBack(Terminal& terminal, int when) {
+    if (terminal.oneKeyMode && inForeground()) {
+        tcsetattr(STDIN_FILENO, when, &terminal.found);
+    }
+    terminal.oneKeyMode = false;
+}
+
+// Lets `signal` take its default action now: ends or stops the process.
+static void actByDefault(int signal) {
     struct sigaction action {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    action.sa_handler = SIG_DFL;
     sigaction(signal, &action, nullptr);
+    raise(signal);  // pending, since it is blocked, until the next line lets it through
+    sigset_t just;
+    sigemptyset(&just);
+    sigaddset(&just, signal);
+    sigprocmask(SIG_UNBLOCK, &just, nullptr);
+    sigprocmask(SIG_BLOCK, &just, nullptr);  // continued after a stop
 }
 
-// The terminal goes back as it was found, then the signal ends the process
-// as it would have without the hold.
-extern "C" void restoreAndEnd(int signal) {
-    tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    handle(signal, SIG_DFL);
-    raise(signal);  // delivered as soon as this handler returns
+static void noteWith(int signal, struct sigaction& replaced, const sigset_t& blockedMeanwhile) {
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    action.sa_mask = blockedMeanwhile;
+    sigaction(signal, &action, &replaced);
 }
 
-// Ctrl+Z: the terminal goes back to the shell and the process stops. When it
-// is continued, the shell may have put its own modes back, so the hold takes
-// up its mode again and asks again.
-extern "C" void restoreAndStop(int signal) {
-    const int savedErrno = errno;
-    tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    handle(signal, SIG_DFL);
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, signal);
-    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
-    raise(signal);  // stops here until continued
-    // cppcheck-suppress unreachableCode ; raise returns when the process is continued
-    handle(signal, restoreAndStop);
-    askForKey();
-    errno = savedErrno;
-}
-
-// A signal ignored by whoever started the program stays ignored.
-static void catchHeldSignals() {
-    forEachHeldSignal([](int signal) {
-        if (sigaction(signal, nullptr, &replacedActions[signal]) == 0 &&
-            replacedActions[signal].sa_handler != SIG_IGN) {
-            handle(signal, signal == SIGTSTP ? restoreAndStop : restoreAndEnd);
-        }
-    });
-}
-
-static void releaseHeldSignals() {
-    forEachHeldSignal([](int signal) { sigaction(signal, &replacedActions[signal], nullptr); });
+// Waits for a signal, or for the key while the one-key mode is in effect; a
+// program in the background looks every 200 ms whether it has the terminal
+// again, since a shell's fg sends no signal to a job that was not stopped.
+// True when the key came, or no key can come any more.
+static bool waitForKey(const Terminal& terminal, const sigset_t& unblocked) {
+    fd_set input;
+    FD_ZERO(&input);
+    FD_SET(STDIN_FILENO, &input);
+    const timespec look{0, 200'000'000};
+    const int ready = pselect(STDIN_FILENO + 1, terminal.oneKeyMode ? &input : nullptr, nullptr, nullptr,
+                              terminal.oneKeyMode ? nullptr : &look, &unblocked);
+    if (ready <= 0) {
+        return ready < 0 && errno != EINTR;
+    }
+    // One key may send several bytes (an arrow, an F-key, Alt with a key, a
+    // letter in UTF-8); they arrive together and are taken in one read.
+    // NOFLSH keeps the key that was seen there, so this read does not block.
+    char key[64];
+    static_cast<void>(read(STDIN_FILENO, key, sizeof key));
+    return true;
 }
 
 void holdConsole() {
-    // The hold is there so that a person can read the verdict: without a
+    // The hold is there so that a person can read what was written: without a
     // terminal at both ends (a pipe, a file) nobody reads it or presses a key.
-    if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0 || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+    if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) {
         return;
     }
-    oneKeyTerminal = savedTerminal;
-    oneKeyTerminal.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    oneKeyTerminal.c_cc[VMIN] = 1;
-    oneKeyTerminal.c_cc[VTIME] = 0;
-    catchHeldSignals();
-    askForKey();
+    sigset_t held = endingSignals();
+    // A group that leads its session cannot be stopped: Ctrl+Z is dropped there.
+    const bool stoppable = getsid(0) != getpgrp();
+    if (stoppable) {
+        sigaddset(&held, SIGTSTP);
+    }
+    sigset_t unblocked;
+    sigprocmask(SIG_BLOCK, &held, &unblocked);
+    struct sigaction replaced[NSIG] = {};
+    for (int signal = 1; signal < NSIG; ++signal) {
+        // A signal ignored by whoever started the program stays ignored.
+        if (sigismember(&held, signal) == 1 && sigaction(signal, nullptr, &replaced[signal]) == 0 &&
+            replaced[signal].sa_handler != SIG_IGN) {
+            noteWith(signal, replaced[signal], held);
+        }
+    }
 
-    // One key may send several bytes (an arrow, an F-key, Alt with a key, a
-    // letter in UTF-8); they arrive together and are taken in one read.
-    char key[64];
-    while (read(STDIN_FILENO, key, sizeof key) < 0 && errno == EINTR) {
+    Terminal terminal;
+    bool done = false;
+    while (!done && endingSignal == 0) {
+        if (stopAsked != 0) {
+            stopAsked = 0;
+            giveBack(terminal, TCSANOW);
+            actByDefault(SIGTSTP);
+        }
+        done = !takeUp(terminal) || waitForKey(terminal, unblocked);
+    }
+    giveBack(terminal, TCSAFLUSH);  // nothing typed during the hold reaches the next program
+    if (endingSignal != 0) {
+        actByDefault(endingSignal);  // ends the process as it would have without the hold
     }
     writeAll("\n", 1);
-    // TCSAFLUSH again: nothing typed during the hold reaches the next program.
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
-    releaseHeldSignals();
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&held, signal) == 1 && replaced[signal].sa_handler != SIG_IGN) {
+            sigaction(signal, &replaced[signal], nullptr);
+        }
+    }
+    sigprocmask(SIG_SETMASK, &unblocked, nullptr);
 }

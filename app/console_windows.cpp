@@ -6,5 +6,8 @@
 // (older hosts stop taking keys instead), so no line is known to be cut.
 std::int32_t typedLineLimit() { return 0; }
 
+// The console writes the end of a typed line itself: a line ends there with Enter.
+void endTypedLine() {}
+
 // The command interpreter's own pause; a failure to run it changes nothing.
 void holdConsole() { static_cast<void>(std::system("pause")); }
