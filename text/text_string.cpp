@@ -1,17 +1,16 @@
 #include "text_string.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <istream>
+#include <memory>
 #include <new>
 #include <stdexcept>
-#include <string>
 #include <utility>
 
-String::String(std::int32_t count) : data(nullptr), size(std::max<std::int32_t>(count, 1)) {
-    data = new char[static_cast<std::size_t>(size)];
-    data[0] = '\0';
-}
+// Zero-filled, so the terminator comes first; at least one byte, to hold it.
+String::String(std::int32_t count) : data(new char[count > 1 ? count : 1]()), size(count > 1 ? count : 1) {}
 
 [[noreturn]] static void refuseTooLong() { throw std::length_error("text longer than a String can hold"); }
 
@@ -32,52 +31,45 @@ std::int32_t String::length() const noexcept {
     return static_cast<std::int32_t>(std::strlen(data));
 }
 
-// Sets `state` without the throw that the stream's exception mask would ask
-// for, and puts the mask back: the exception already on its way is the one to report.
-static void setQuietly(std::istream& in, std::ios::iostate state) noexcept {
-    const std::ios::iostate mask = in.exceptions();
-    in.exceptions(std::ios::goodbit);
-    in.setstate(state);
+// Puts the caller's exception mask back without a throw of its own: the
+// exception already on its way is the one to report.
+static void putBackQuietly(std::istream& in, std::ios::iostate mask) noexcept {
     try {
         in.exceptions(mask);
     } catch (const std::ios::failure&) {
     }
 }
 
-// Takes the bytes of the next line into `line` and its newline after them,
-// as std::getline does, but no more than `most` bytes: past those the line
-// stays unread. Returns the state that std::getline would report.
-static std::ios::iostate takeLine(std::istream& in, std::string& line, std::size_t most) {
-    using Traits = std::istream::traits_type;
-    const std::istream::sentry ready(in, true);  // true: leading blanks belong to the line
-    if (!ready) {
-        return std::ios::failbit;
-    }
-    std::streambuf& source = *in.rdbuf();
-    try {
-        for (Traits::int_type next = source.sgetc();; next = source.snextc()) {
-            if (Traits::eq_int_type(next, Traits::eof())) {
-                return line.empty() ? std::ios::eofbit | std::ios::failbit : std::ios::eofbit;
-            }
-            if (Traits::eq_int_type(next, Traits::to_int_type('\n'))) {
-                source.sbumpc();
-                return std::ios::goodbit;
-            }
-            if (line.size() == most) {
-                return std::ios::goodbit;
-            }
-            line.push_back(Traits::to_char_type(next));
+// A buffer from malloc and realloc, and so freed by free.
+using Buffer = std::unique_ptr<char[], void (*)(void*)>;
+
+// Takes the next line into `line` piece by piece, as std::getline takes it,
+// but no more than `most` bytes of it: past those it stays unread. `length`
+// tells how many came; returns what std::getline would report for the line.
+// realloc grows the buffer: it moves a large one by remapping its pages
+// where copying them into fresh ones would cost a long line most of its time.
+static std::ios::iostate takeLine(std::istream& in, Buffer& line, std::size_t& length, std::size_t most) {
+    // A short line, the usual case, costs one small piece; a long one grows
+    // in pieces as large as what it has so far, up to 1 MiB each.
+    constexpr std::size_t smallest = 128;
+    constexpr std::size_t largest = std::size_t{1} << 20;
+    for (;;) {
+        const std::size_t room = std::min({std::max(length, smallest), largest, most - length});
+        char* grown = static_cast<char*>(std::realloc(line.get(), length + room + 1));  // + 1 for the terminator
+        if (grown == nullptr) {
+            throw std::bad_alloc();
         }
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        // A failing device, taken as std::getline takes it: the stream goes bad,
-        // and the device's own exception goes on if the mask asks for badbit.
-        setQuietly(in, std::ios::badbit);
-        if ((in.exceptions() & std::ios::badbit) != 0) {
-            throw;
+        static_cast<void>(line.release());
+        line.reset(grown);
+        in.getline(grown + length, static_cast<std::streamsize>(room + 1));
+        const std::ios::iostate state = in.rdstate();
+        length += static_cast<std::size_t>(in.gcount()) - (state == std::ios::goodbit ? 1 : 0);
+        in.clear(state & std::ios::badbit);
+        // Only failbit: the piece is full and the line goes on, unless it has reached `most`.
+        if (state != std::ios::failbit || length == most) {
+            return (state & std::ios::eofbit) |
+                   (state != std::ios::goodbit && length == 0 ? std::ios::failbit : std::ios::goodbit);
         }
-        return line.empty() ? std::ios::failbit : std::ios::goodbit;
     }
 }
 
@@ -85,24 +77,37 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
     if (limit < 0 || limit > maxLength) {
         throw std::invalid_argument("String::readLine: the limit must lie within 0 .. String::maxLength");
     }
-    std::string line;
+    // Meanwhile only badbit throws: a full piece of a long line sets failbit,
+    // which is no failure of the line, and a failing device's own exception
+    // still goes on, as from std::getline.
+    const std::ios::iostate mask = in.exceptions();
+    in.exceptions(mask & std::ios::badbit);
+    Buffer line(nullptr, std::free);
+    std::size_t length = 0;
     try {
-        const std::ios::iostate state = takeLine(in, line, static_cast<std::size_t>(limit) + 1);
-        if (line.size() > static_cast<std::size_t>(limit)) {
-            setQuietly(in, std::ios::failbit);  // the refusal is what gets reported
+        const std::ios::iostate state = takeLine(in, line, length, static_cast<std::size_t>(limit) + 1);
+        if (length > static_cast<std::size_t>(limit)) {
+            in.setstate(std::ios::failbit);  // the refusal is what gets reported
             refuseTooLong();
         }
         // Windows text mode drops this carriage return before a program sees it;
         // dropping it everywhere makes a CRLF file read alike on every platform.
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+        if (length > 0 && line[length - 1] == '\r') {
+            --length;
         }
-        String text(line.c_str());  // up to the line's first zero byte
+        line[length] = '\0';
+        String text(line.get());  // up to the line's first zero byte
         std::swap(s.data, text.data);
         std::swap(s.size, text.size);
-        in.setstate(state);  // reported once, at the end, as std::getline reports it
+        in.exceptions(mask);
+        in.setstate(state);  // once, at the end, as std::getline reports it
     } catch (const std::bad_alloc&) {
-        setQuietly(in, std::ios::badbit);
+        in.exceptions(std::ios::goodbit);  // badbit, without a std::ios::failure in its place
+        in.setstate(std::ios::badbit);
+        putBackQuietly(in, mask);
+        throw;
+    } catch (...) {
+        putBackQuietly(in, mask);
         throw;
     }
     return in;
