@@ -171,7 +171,7 @@ static bool waitForKey(const Terminal& terminal, const sigset_t& unblocked) {
     // letter in UTF-8); they arrive together and are taken in one read.
     // NOFLSH keeps the key that was seen there, so this read does not block.
     char key[64];
-    static_cast<void>(read(STDIN_FILENO, key, sizeof key));
+    [[maybe_unused]] const ssize_t taken = read(STDIN_FILENO, key, sizeof key);
     return true;
 }
 

@@ -1,10 +1,23 @@
-# How the program carries its run-times.
+# How the program carries its run-times, and how it is hardened.
 #  - Linux: the C++ run-time inside, the C library shared. A shared libstdc++
 #    doubles the start-up time; a wholly static program hides the heap from
 #    valgrind, cannot take the sanitizers, and is an error in a Debian package.
 #  - MinGW: wholly static (cmake/mingw-w64.cmake): a bare Windows has no MinGW DLLs.
 #  - MSVC: the static run-time, chosen for every target in CMakeLists.txt.
 option(CONSTCHECK_FULLY_STATIC "On Linux, link the C library into constcheck too (valgrind and the sanitizers cannot inspect it then)" OFF)
+
+# The protections that Debian builds its packages with: the program reads
+# untrusted input. Fortify needs an optimised build, so Debug goes without it.
+function(constcheck_harden target)
+  if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux" OR MSVC)
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE -fstack-protector-strong -fstack-clash-protection
+                         "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i.86")
+    target_compile_options(${target} PRIVATE -fcf-protection)
+  endif()
+endfunction()
 
 function(constcheck_link_runtimes target)
   if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
@@ -13,9 +26,9 @@ function(constcheck_link_runtimes target)
   if(CONSTCHECK_FULLY_STATIC)
     target_link_options(${target} PRIVATE -static)
   else()
-    # The rest cuts start-up time: fewer pages of libstdc++ to map, and its
-    # relocations packed (a linker that does not know the option ignores it).
+    # The rest cuts start-up time: fewer pages of libstdc++ to map. Read-only
+    # relocations, bound at start, are part of the hardening.
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--gc-sections -Wl,-z,noseparate-code
-                        -Wl,-z,pack-relative-relocs)
+                        -Wl,-z,relro,-z,now)
   endif()
 endfunction()

@@ -14,8 +14,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Every program, tests included, carries its run-time inside: a bare Windows
-# (or Wine) has no MinGW DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# (or Wine) has no MinGW DLLs. ASLR with high-entropy addresses and NX, as
+# Windows' own programs have them, named here for linkers that do not default to them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--dynamicbase,--high-entropy-va,--nxcompat")
 
 # Tests run under Wine when it is there, in a prefix of the build tree's own
 # so that no user's Wine setup takes part, and without Wine's own chatter.

@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME constcheck)
 set(CPACK_PACKAGE_VENDOR "constcheck maintainers")
-set(CPACK_PACKAGE_CONTACT "constcheck maintainers <maintainers@users.noreply.c-seed-463ed281.example>")
+set(CPACK_PACKAGE_CONTACT "constcheck maintainers <${CONSTCHECK_CONTACT}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "constcheck asks for a numeric constant, reads one line, and tells whether"
@@ -31,7 +31,7 @@ else()
   # only variables named CPACK_*.
   configure_file(packaging/debian/changelog.in debian/changelog @ONLY)
   set(CPACK_CONSTCHECK_CHANGELOG ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog)
-  set(CPACK_CONSTCHECK_LINTIAN_OVERRIDES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/lintian-overrides)
+  set(CPACK_CONSTCHECK_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
   set(CPACK_CONSTCHECK_MANUAL_PAGE ${CMAKE_INSTALL_MANDIR}/man1/constcheck.1)
   set(CPACK_CONSTCHECK_DOC_DIR ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/complete-package.cmake)

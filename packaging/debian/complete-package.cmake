@@ -14,4 +14,15 @@ file(REMOVE ${usr}/${CPACK_CONSTCHECK_MANUAL_PAGE})
 file(MAKE_DIRECTORY ${usr}/${CPACK_CONSTCHECK_DOC_DIR})
 compress(${CPACK_CONSTCHECK_CHANGELOG} ${usr}/${CPACK_CONSTCHECK_DOC_DIR}/changelog.gz)
 
-configure_file(${CPACK_CONSTCHECK_LINTIAN_OVERRIDES} ${usr}/share/lintian/overrides/constcheck COPYONLY)
+# The license in Debian's machine-readable form: its text indented by one
+# space, an empty line written as a lone point.
+file(READ ${CPACK_CONSTCHECK_LICENSE} license)
+string(STRIP "${license}" license)
+string(REPLACE "\n" "\n " license " ${license}")
+string(REPLACE "\n \n" "\n .\n" license "${license}")
+file(WRITE ${usr}/${CPACK_CONSTCHECK_DOC_DIR}/copyright
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+  "Upstream-Name: constcheck\n\n"
+  "Files: *\n"
+  "Copyright: 2026 the constcheck developers\n"
+  "License: Expat\n${license}\n")
