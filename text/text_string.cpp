@@ -10,15 +10,19 @@
 #include <utility>
 
 // Zero-filled, so the terminator comes first; at least one byte, to hold it.
-String::String(std::int32_t count) : data(new char[count > 1 ? count : 1]()), size(count > 1 ? count : 1) {}
+String::String(std::int32_t count)
+    : data(new char[static_cast<std::size_t>(std::max(count, 1))]()), size(std::max(count, 1)) {}
 
-[[noreturn]] static void refuseTooLong() { throw std::length_error("text longer than a String can hold"); }
+// Refuses a text longer than the 32-bit positions, or a caller's tighter limit, can count.
+static void refuseBeyond(std::size_t length, std::size_t limit) {
+    if (length > limit) {
+        throw std::length_error("text longer than a String can hold");
+    }
+}
 
 String::String(const char* text) : data(nullptr), size(0) {
     const std::size_t textLength = std::strlen(text);
-    if (textLength > maxLength) {
-        refuseTooLong();
-    }
+    refuseBeyond(textLength, maxLength);
     size = static_cast<std::int32_t>(textLength) + 1;
     data = new char[textLength + 1];
     std::memcpy(data, text, textLength + 1);
@@ -55,7 +59,8 @@ static std::ios::iostate takeLine(std::istream& in, Buffer& line, std::size_t& l
     constexpr std::size_t largest = std::size_t{1} << 20;
     for (;;) {
         const std::size_t room = std::min({std::max(length, smallest), largest, most - length});
-        char* grown = static_cast<char*>(std::realloc(line.get(), length + room + 1));  // + 1 for the terminator
+        // + 1 for the terminator. NOLINTNEXTLINE(cppcoreguidelines-no-malloc): realloc is the point, as said above
+        char* grown = static_cast<char*>(std::realloc(line.get(), length + room + 1));
         if (grown == nullptr) {
             throw std::bad_alloc();
         }
@@ -82,20 +87,19 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
     // still goes on, as from std::getline.
     const std::ios::iostate mask = in.exceptions();
     in.exceptions(mask & std::ios::badbit);
-    Buffer line(nullptr, std::free);
-    std::size_t length = 0;
     try {
-        const std::ios::iostate state = takeLine(in, line, length, static_cast<std::size_t>(limit) + 1);
-        if (length > static_cast<std::size_t>(limit)) {
-            in.setstate(std::ios::failbit);  // the refusal is what gets reported
-            refuseTooLong();
-        }
+        Buffer line(nullptr, std::free);
+        std::size_t taken = 0;
+        const std::ios::iostate state = takeLine(in, line, taken, static_cast<std::size_t>(limit) + 1);
+        // A refused line sets failbit, and the refusal is what gets reported.
+        in.setstate(taken > static_cast<std::size_t>(limit) ? std::ios::failbit : std::ios::goodbit);
+        refuseBeyond(taken, static_cast<std::size_t>(limit));
         // Windows text mode drops this carriage return before a program sees it;
         // dropping it everywhere makes a CRLF file read alike on every platform.
-        if (length > 0 && line[length - 1] == '\r') {
-            --length;
+        if (taken > 0 && line[taken - 1] == '\r') {
+            --taken;
         }
-        line[length] = '\0';
+        line[taken] = '\0';
         String text(line.get());  // up to the line's first zero byte
         std::swap(s.data, text.data);
         std::swap(s.size, text.size);

@@ -18,11 +18,10 @@ public:
     explicit String(const char* text);
     ~String();
 
-    // One owner per array: a String is handed on by reference only.
+    // One owner per array: a String is handed on by reference only (deleting
+    // the copy leaves it without a move too).
     String(const String&) = delete;
     String& operator=(const String&) = delete;
-    String(String&&) = delete;
-    String& operator=(String&&) = delete;
 
     // Bytes before the first zero byte, counted anew on every call.
     [[nodiscard]] std::int32_t length() const noexcept;
