@@ -147,11 +147,27 @@ static void actByDefault(int signal) {
     sigprocmask(SIG_BLOCK, &just, nullptr);  // continued after a stop
 }
 
-static void noteWith(int signal, struct sigaction& replaced, const sigset_t& blockedMeanwhile) {
-    struct sigaction action {};
-    action.sa_handler = noteSignal;
-    action.sa_mask = blockedMeanwhile;
-    sigaction(signal, &action, &replaced);
+// Each held signal that whoever started the program did not ignore (an
+// ignored one stays ignored) is only noted from now on, with the others
+// blocked meanwhile; `replaced` keeps the actions it had.
+static void noteHeldSignals(const sigset_t& held, struct sigaction (&replaced)[NSIG]) {
+    struct sigaction note {};
+    note.sa_handler = noteSignal;
+    note.sa_mask = held;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&held, signal) == 1 && sigaction(signal, nullptr, &replaced[signal]) == 0 &&
+            replaced[signal].sa_handler != SIG_IGN) {
+            sigaction(signal, &note, nullptr);
+        }
+    }
+}
+
+static void putBackHeldSignals(const sigset_t& held, const struct sigaction (&replaced)[NSIG]) {
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&held, signal) == 1 && replaced[signal].sa_handler != SIG_IGN) {
+            sigaction(signal, &replaced[signal], nullptr);
+        }
+    }
 }
 
 // Waits for a signal, or for the key while the one-key mode is in effect; a
@@ -191,13 +207,7 @@ void holdConsole() {
     sigset_t unblocked;
     sigprocmask(SIG_BLOCK, &held, &unblocked);
     struct sigaction replaced[NSIG] = {};
-    for (int signal = 1; signal < NSIG; ++signal) {
-        // A signal ignored by whoever started the program stays ignored.
-        if (sigismember(&held, signal) == 1 && sigaction(signal, nullptr, &replaced[signal]) == 0 &&
-            replaced[signal].sa_handler != SIG_IGN) {
-            noteWith(signal, replaced[signal], held);
-        }
-    }
+    noteHeldSignals(held, replaced);
 
     Terminal terminal;
     bool done = false;
@@ -214,10 +224,6 @@ void holdConsole() {
         actByDefault(endingSignal);  // ends the process as it would have without the hold
     }
     writeAll("\n", 1);
-    for (int signal = 1; signal < NSIG; ++signal) {
-        if (sigismember(&held, signal) == 1 && replaced[signal].sa_handler != SIG_IGN) {
-            sigaction(signal, &replaced[signal], nullptr);
-        }
-    }
+    putBackHeldSignals(held, replaced);
     sigprocmask(SIG_SETMASK, &unblocked, nullptr);
 }
