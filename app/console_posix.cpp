@@ -170,6 +170,12 @@ static void putBackHeldSignals(const sigset_t& held, const struct sigaction (&re
     }
 }
 
+// Lets the signals that came while the hold could not take them reach their handlers.
+static void noteSignalsThatCame(const sigset_t& unblocked) {
+    const timespec now{0, 0};
+    pselect(0, nullptr, nullptr, nullptr, &now, &unblocked);
+}
+
 // Waits for a signal, or for the key while the one-key mode is in effect; a
 // program in the background looks every 200 ms whether it has the terminal
 // again, since a shell's fg sends no signal to a job that was not stopped.
@@ -216,6 +222,8 @@ void holdConsole() {
             stopAsked = 0;
             giveBack(terminal, TCSANOW);
             actByDefault(SIGTSTP);
+            noteSignalsThatCame(unblocked);  // before asking again: a kill meanwhile comes first
+            continue;
         }
         done = !takeUp(terminal) || waitForKey(terminal, unblocked);
     }

@@ -109,6 +109,18 @@ class ConsoleHold(Terminal):
         self.assertEqual(self.status()[1], 128 + signal.SIGINT)
         self.assertEqual(termios.tcgetattr(self.slave), changed)
 
+    def test_a_program_told_to_end_while_stopped_ends_when_continued_without_asking_again(self):
+        self.hold()
+        program = os.tcgetpgrp(self.master)
+        os.write(self.master, b"\x1a")
+        self.read_until(b"Stopped")
+        os.kill(program, signal.SIGTERM)  # no SIGCONT with it, as from dash's kill
+        self.type_command(b"fg")
+        shown, status = self.status()
+        self.assertNotIn(HOLD, shown)
+        self.assertEqual(status, 128 + signal.SIGTERM)
+        self.assertEqual(termios.tcgetattr(self.slave), self.before)
+
     def test_a_signal_that_ends_the_program_leaves_the_terminal_as_it_was(self):
         for number in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGPIPE, signal.SIGUSR1,
                        signal.SIGALRM, signal.SIGXFSZ]:
