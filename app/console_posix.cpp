@@ -43,8 +43,11 @@ static void writeAll(const char* text, std::size_t count) {
     }
 }
 
+// Whether a person is there: standard input and output are both a terminal.
+static bool atTerminal() { return isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0; }
+
 void endTypedLine() {
-    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0) {
+    if (atTerminal()) {
         writeAll("\n", 1);
     }
 }
@@ -201,7 +204,7 @@ static bool waitForKey(const Terminal& terminal, const sigset_t& unblocked) {
 void holdConsole() {
     // The hold is there so that a person can read what was written: without a
     // terminal at both ends (a pipe, a file) nobody reads it or presses a key.
-    if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) {
+    if (!atTerminal()) {
         return;
     }
     sigset_t held = endingSignals();
