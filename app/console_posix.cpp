@@ -1,8 +1,10 @@
 // The terminal on POSIX systems. There is no "pause" command here, so the
-// program waits for the key itself, in a one-key mode of the terminal that it
-// gives back on its way out. The signal handlers only note what came; the
-// signals are blocked except while the hold waits, and every reaction is
-// ordinary code, so nothing races with it.
+// program waits for the key itself, as the Windows pause does: every key ends
+// the wait, Ctrl+C and Ctrl+Z too, and nothing can stop or end the program by
+// the terminal meanwhile. Once the terminal is given back, the key means what
+// it would have meant. Signals from outside end the wait too: their handlers
+// only note them, they are blocked except while the hold waits, and every
+// reaction is ordinary code, so nothing races with it.
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <climits>
 #include <csignal>
 #include <ctime>
+#include <initializer_list>
 
 #include "console.h"
 
@@ -52,189 +55,131 @@ void endTypedLine() {
     }
 }
 
-// What the handlers note. NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
-static volatile std::sig_atomic_t endingSignal = 0;
-static volatile std::sig_atomic_t stopAsked = 0;
-// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
+// The first signal that came during the hold. NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+static volatile std::sig_atomic_t signalThatCame = 0;
 
 extern "C" void noteSignal(int signal) {
-    if (signal == SIGTSTP) {
-        stopAsked = 1;
-    } else if (endingSignal == 0) {
-        endingSignal = signal;
+    if (signalThatCame == 0) {
+        signalThatCame = signal;
     }
 }
 
-// Every signal whose default action ends the process, the real-time ones too.
-static sigset_t endingSignals() {
-    static const int listed[] = {
-        SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
-        SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
-#ifdef SIGSTKFLT
-        SIGSTKFLT,
-#endif
-#ifdef SIGPOLL
-        SIGPOLL,
-#endif
-#ifdef SIGPWR
-        SIGPWR,
-#endif
-    };
+// SIGTSTP, and every signal whose default action ends the process, the
+// real-time ones too: all those that may be caught but for the ones that by
+// default do nothing, continue, or stop a program that touches the terminal
+// from the background.
+static sigset_t heldSignals() {
     sigset_t signals;
-    sigemptyset(&signals);
-    for (const int signal : listed) {
-        sigaddset(&signals, signal);
+    sigfillset(&signals);
+    for (const int left : {SIGKILL, SIGSTOP, SIGCONT, SIGCHLD, SIGURG, SIGWINCH, SIGTTIN, SIGTTOU}) {
+        sigdelset(&signals, left);
     }
-#ifdef SIGRTMIN
-    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
-        sigaddset(&signals, signal);
-    }
+#ifdef SIGINFO
+    sigdelset(&signals, SIGINFO);
 #endif
     return signals;
 }
 
-static bool inForeground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
-
-// The terminal during the hold: the settings it had when the hold last took
-// it up, and whether the one-key mode is in effect.
-struct Terminal {
-    termios found{};
-    bool oneKeyMode = false;
-};
-
-static const char holdPrompt[] = "Press any key to continue . . . ";
-
-// Takes up the one-key mode from the terminal's present settings (the user
-// may have changed them while the program was stopped) and asks for the key.
-// NOFLSH: a Ctrl+Z or Ctrl+C must not flush away a key that has just come.
-// TCSAFLUSH drops keys typed ahead: the wait is for a key pressed from now on.
-// Only in the foreground: otherwise the terminal is another program's.
-static bool takeUp(Terminal& terminal) {
-    if (terminal.oneKeyMode || !inForeground()) {
-        return true;
-    }
-    if (tcgetattr(STDIN_FILENO, &terminal.found) != 0) {
-        return false;
-    }
-    termios oneKey = terminal.found;
-    oneKey.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    oneKey.c_lflag |= NOFLSH;
-    oneKey.c_cc[VMIN] = 1;
-    oneKey.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey) != 0) {
-        return false;
-    }
-    terminal.oneKeyMode = true;
-    writeAll(holdPrompt, sizeof holdPrompt - 1);
-    return true;
+// The terminal is the program's to change while its group is in the
+// foreground, or when it is not its controlling terminal at all: no job
+// control applies there. A background program leaves it to the foreground.
+static bool terminalIsOurs() {
+    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+    return foreground == getpgrp() || (foreground < 0 && errno == ENOTTY);
 }
 
-static void giveBack(Terminal& terminal, int when) {
-    if (terminal.oneKeyMode && inForeground()) {
-        tcsetattr(STDIN_FILENO, when, &terminal.found);
-    }
-    terminal.oneKeyMode = false;
-}
-
-// Lets `signal` take its default action now: ends or stops the process.
-static void actByDefault(int signal) {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigaction(signal, &action, nullptr);
-    raise(signal);  // pending, since it is blocked, until the next line lets it through
-    // cppcheck-suppress unreachableCode ; raise returns, the signal being blocked
-    sigset_t just;
-    sigemptyset(&just);
-    sigaddset(&just, signal);
-    sigprocmask(SIG_UNBLOCK, &just, nullptr);
-    sigprocmask(SIG_BLOCK, &just, nullptr);  // continued after a stop
-}
-
-// Each held signal that whoever started the program did not ignore (an
-// ignored one stays ignored) is only noted from now on, with the others
-// blocked meanwhile; `replaced` keeps the actions it had.
-static void noteHeldSignals(const sigset_t& held, struct sigaction (&replaced)[NSIG]) {
-    struct sigaction note {};
-    note.sa_handler = noteSignal;
-    note.sa_mask = held;
-    for (int signal = 1; signal < NSIG; ++signal) {
-        if (sigismember(&held, signal) == 1 && sigaction(signal, nullptr, &replaced[signal]) == 0 &&
-            replaced[signal].sa_handler != SIG_IGN) {
-            sigaction(signal, &note, nullptr);
+// The signal that `key` stands for at this terminal, 0 for none.
+static int signalOfKey(const termios& found, unsigned char key) {
+    const struct { int character, signal; } meanings[] = {{VINTR, SIGINT}, {VQUIT, SIGQUIT}, {VSUSP, SIGTSTP}};
+    for (const auto& meaning : meanings) {
+        const cc_t character = found.c_cc[meaning.character];
+        if ((found.c_lflag & ISIG) != 0 && character != _POSIX_VDISABLE && character == key) {
+            return meaning.signal;
         }
     }
+    return 0;
 }
 
-static void putBackHeldSignals(const sigset_t& held, const struct sigaction (&replaced)[NSIG]) {
-    for (int signal = 1; signal < NSIG; ++signal) {
-        if (sigismember(&held, signal) == 1 && replaced[signal].sa_handler != SIG_IGN) {
-            sigaction(signal, &replaced[signal], nullptr);
-        }
-    }
-}
-
-// Lets the signals that came while the hold could not take them reach their handlers.
-static void noteSignalsThatCame(const sigset_t& unblocked) {
-    const timespec now{0, 0};
-    pselect(0, nullptr, nullptr, nullptr, &now, &unblocked);
-}
-
-// Waits for a signal, or for the key while the one-key mode is in effect; a
-// program in the background looks every 200 ms whether it has the terminal
-// again, since a shell's fg sends no signal to a job that was not stopped.
-// True when the key came, or no key can come any more.
-static bool waitForKey(const Terminal& terminal, const sigset_t& unblocked) {
+// Whether a byte can be read before `timeout` (none: no end) runs out, with `mask` meanwhile.
+static bool inputComes(const timespec* timeout, const sigset_t* mask) {
     fd_set input;
     FD_ZERO(&input);
     FD_SET(STDIN_FILENO, &input);
-    const timespec look{0, 200'000'000};
-    const int ready = pselect(STDIN_FILENO + 1, terminal.oneKeyMode ? &input : nullptr, nullptr, nullptr,
-                              terminal.oneKeyMode ? nullptr : &look, &unblocked);
-    if (ready <= 0) {
-        return ready < 0 && errno != EINTR;
-    }
-    // One key may send several bytes (an arrow, an F-key, Alt with a key, a
-    // letter in UTF-8); they arrive together and are taken in one read.
-    // NOFLSH keeps the key that was seen there, so this read does not block.
-    char key[64];
-    [[maybe_unused]] const ssize_t taken = read(STDIN_FILENO, key, sizeof key);
-    return true;
+    return pselect(STDIN_FILENO + 1, &input, nullptr, nullptr, timeout, mask) > 0;
 }
+
+// Waits, with the held signals let through, for a key, and takes all of it:
+// one key may send several bytes (an arrow, a letter in UTF-8, a paste), and
+// they may come apart, so the bytes are taken until the input has been quiet
+// for 50 ms, as terminals tell an escape sequence from a lone Esc. Returns
+// the key's first byte, or -1 for a signal or a terminal that went away.
+static int takeKey(const sigset_t& unblocked) {
+    unsigned char bytes[256];
+    if (!inputComes(nullptr, &unblocked) || read(STDIN_FILENO, bytes, sizeof bytes) <= 0) {
+        return -1;
+    }
+    const unsigned char first = bytes[0];
+    const timespec quiet{0, 50'000'000};
+    while (inputComes(&quiet, nullptr) && read(STDIN_FILENO, bytes, sizeof bytes) > 0) {
+    }
+    return first;
+}
+
+static const char holdPrompt[] = "Press any key to continue . . . ";
 
 void holdConsole() {
     // The hold is there so that a person can read what was written: without a
     // terminal at both ends (a pipe, a file) nobody reads it or presses a key.
-    if (!atTerminal()) {
+    termios found{};
+    if (!atTerminal() || !terminalIsOurs() || tcgetattr(STDIN_FILENO, &found) != 0) {
         return;
     }
-    sigset_t held = endingSignals();
-    // A group that leads its session cannot be stopped: Ctrl+Z is dropped there.
-    const bool stoppable = getsid(0) != getpgrp();
-    if (stoppable) {
-        sigaddset(&held, SIGTSTP);
-    }
+    // Meanwhile the held signals are only noted, and blocked but for the wait.
+    const sigset_t held = heldSignals();
     sigset_t unblocked;
     sigprocmask(SIG_BLOCK, &held, &unblocked);
-    struct sigaction replaced[NSIG] = {};
-    noteHeldSignals(held, replaced);
-
-    Terminal terminal;
-    bool done = false;
-    while (!done && endingSignal == 0) {
-        if (stopAsked != 0) {
-            stopAsked = 0;
-            giveBack(terminal, TCSANOW);
-            actByDefault(SIGTSTP);
-            noteSignalsThatCame(unblocked);  // before asking again: a kill meanwhile comes first
-            continue;
+    struct sigaction started[NSIG] = {};
+    struct sigaction note {};
+    note.sa_handler = noteSignal;
+    note.sa_mask = held;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&held, signal) == 1) {
+            sigaction(signal, &note, &started[signal]);
         }
-        done = !takeUp(terminal) || waitForKey(terminal, unblocked);
     }
-    giveBack(terminal, TCSAFLUSH);  // nothing typed during the hold reaches the next program
-    if (endingSignal != 0) {
-        actByDefault(endingSignal);  // ends the process as it would have without the hold
+
+    // One key, unseen, with no signals from the terminal and no Ctrl+S
+    // holding the output; a read waits for one byte, whatever the terminal
+    // kept in that slot (some systems keep the end-of-file key there in line
+    // mode). TCSAFLUSH drops keys typed ahead: the wait is for a key pressed
+    // from now on, and nothing typed during it reaches the next program.
+    termios oneKey = found;
+    oneKey.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+    oneKey.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    oneKey.c_cc[VMIN] = 1;
+    oneKey.c_cc[VTIME] = 0;
+    int meant = 0;
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey) == 0) {
+        writeAll(holdPrompt, sizeof holdPrompt - 1);
+        const int key = takeKey(unblocked);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &found);
+        meant = signalThatCame;
+        if (meant == 0 && key >= 0) {
+            meant = signalOfKey(found, static_cast<unsigned char>(key));
+        }
+        writeAll("\n", 1);
     }
-    writeAll("\n", 1);
-    putBackHeldSignals(held, replaced);
+
+    // What came, or what the key stands for, now does what it does with the
+    // action the program was started with: it ends the program, stops it, or,
+    // where whoever started the program ignores it, nothing more.
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&held, signal) == 1) {
+            sigaction(signal, &started[signal], nullptr);
+        }
+    }
+    if (meant != 0) {
+        raise(meant);  // pending, since it is blocked, until the mask is put back
+    }
     sigprocmask(SIG_SETMASK, &unblocked, nullptr);
 }
