@@ -13,7 +13,7 @@ SOURCES = $(shell git ls-files '*.cpp' '*.h')
 CTEST = ctest --output-on-failure --no-tests=error --test-dir
 
 .PHONY: run build test memcheck package test-windows package-windows configure-sanitize sanitize \
-	sanitize-flags-only msvc-flags fuzz analyze coverage bench clean
+	sanitize-flags-only msvc-flags fuzz analyze coverage bench bench-windows clean
 
 run: build
 	./build/constcheck
@@ -104,6 +104,13 @@ coverage:
 
 bench: build
 	python3 bench/compare.py build/constcheck
+
+# How the Windows program's time grows with a long line, under Wine.
+bench-windows:
+	$(DEPS) $(WINDOWS_PACKAGES) wine
+	cmake --preset windows
+	cmake --build build-win --parallel --target constcheck
+	bench/wine_scaling.sh build-win/constcheck.exe
 
 clean:
 	rm -rf build build-*

@@ -1,4 +1,4 @@
-// What the console itself does differently on each platform.
+// What the console and standard input do differently on each platform.
 #ifndef CONSTCHECK_CONSOLE_H
 #define CONSTCHECK_CONSOLE_H
 
@@ -8,6 +8,10 @@
 // that reaches it may have been cut. 0 when standard input is no such
 // terminal (a pipe, a file) or the platform's limit is unknown.
 std::int32_t typedLineLimit();
+
+// Whether a CR LF line end reaches the program with its carriage return:
+// Windows' text mode takes it out before the program reads the line.
+bool inputKeepsCarriageReturns();
 
 // Puts the cursor on a line of its own after a line that was typed at a
 // terminal and ended with the end of input (Ctrl+D) instead of Enter, where

@@ -34,6 +34,9 @@ std::int32_t typedLineLimit() {
     return canonicalLineLimit;
 }
 
+// No text mode here: a line arrives as it was written.
+bool inputKeepsCarriageReturns() { return true; }
+
 // Safe in any state. Like the pause command, the hold has nothing to report.
 static void writeAll(const char* text, std::size_t count) {
     while (count > 0) {

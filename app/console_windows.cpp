@@ -6,6 +6,9 @@
 // (older hosts stop taking keys instead), so no line is known to be cut.
 std::int32_t typedLineLimit() { return 0; }
 
+// Standard input is read in text mode, which has turned each CR LF into a newline.
+bool inputKeepsCarriageReturns() { return false; }
+
 // The console writes the end of a typed line itself: a line ends there with Enter.
 void endTypedLine() {}
 

@@ -1,22 +1,32 @@
 // One exchange with the user: prompt, read a line, verdict, hold the console.
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <new>
 #include <stdexcept>
+#include <system_error>
 
 #include "console.h"
 #include "text_string.h"
 
-// Streams the message straight to standard error: nothing to allocate, so it
-// works when memory has run out.
-template <typename... Parts>
-static int fail(const Parts&... parts) {
-    ((std::cerr << "constcheck: ") << ... << parts) << std::endl;
+// Written through C's standard error, which is unbuffered: it needs no memory,
+// so the message gets out when memory has run out, whatever state that left
+// the C++ streams in. `reason` is the errno of the failure, 0 if none is known.
+static int fail(const char* what, int reason = 0) {
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-vararg): printf is the one that allocates nothing
+    if (reason != 0) {
+        std::fprintf(stderr, "constcheck: %s: %s\n", what, std::generic_category().message(reason).c_str());
+    } else {
+        std::fprintf(stderr, "constcheck: %s\n", what);
+    }
+    // NOLINTEND(cppcoreguidelines-pro-type-vararg)
     return EXIT_FAILURE;
 }
 
-// False when the line could not be written: the user never saw it.
+// False when the line could not be written: the user never saw it. errno then tells why.
 static bool writeLine(const char* line) {
+    errno = 0;
     std::cout << line << std::endl;
     return static_cast<bool>(std::cout);
 }
@@ -24,24 +34,26 @@ static bool writeLine(const char* line) {
 // The dialogue up to the verdict; what it returns is the exit status.
 static int converse(String& str) {
     if (!writeLine("Vvedite konstantu:")) {
-        return fail("cannot write to standard output");
+        return fail("cannot write to standard output", errno);
     }
     // A terminal drops what goes past its limit, so a line that reaches it,
     // counted in bytes as typed, may not be the line that was typed.
     const std::int32_t cut = typedLineLimit();
     try {
-        String::readLine(std::cin, str, cut > 0 ? cut - 1 : String::maxLength);
+        errno = 0;
+        String::readLine(std::cin, str, cut > 0 ? cut - 1 : String::maxLength, inputKeepsCarriageReturns());
     } catch (const std::length_error&) {
-        if (cut > 0) {
-            return fail("a line typed at a terminal is cut at ", cut, " bytes, so this one may be incomplete;",
-                        " give a longer line through a pipe or a file (constcheck < file)");
-        }
-        return fail("the line is too long: at most ", String::maxLength, " bytes can be checked");
-    } catch (const std::bad_alloc&) {
-        return fail("not enough memory");
+        char what[200];
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): as in fail
+        std::snprintf(what, sizeof what,
+                      cut > 0 ? "a line typed at a terminal is cut at %d bytes, so this one may be incomplete; "
+                                "give a longer line through a pipe or a file (constcheck < file)"
+                              : "the line is too long: at most %d bytes can be checked",
+                      static_cast<int>(cut > 0 ? cut : String::maxLength));
+        return fail(what);
     }
     if (std::cin.bad()) {  // a read error, unlike the end of input, leaves no line to judge
-        return fail("cannot read standard input");
+        return fail("cannot read standard input", errno);
     }
     if (std::cin.eof() && !std::cin.fail()) {
         endTypedLine();  // the line ended without a newline
@@ -50,19 +62,33 @@ static int converse(String& str) {
     // Asked of the text itself about itself, as the dialogue has always put it.
     const bool valid = str.isValidConstant(str);  // NOLINT(readability-static-accessed-through-instance)
     if (!writeLine(valid ? "Pravil'naya zapis' konstanty!" : "Nepravil'naya zapis' konstanty!")) {
-        return fail("cannot write to standard output");
+        return fail("cannot write to standard output", errno);
     }
     return EXIT_SUCCESS;
 }
 
-int main() {
-    // Two reasons. Standard input then reads whole blocks instead of single
-    // bytes through C's stdio; and a read error then reaches badbit, where
-    // the buffer kept in step with stdio reports it as the end of the input.
-    std::ios::sync_with_stdio(false);
+// Said, held and ended with nothing more to allocate. operator new calls it
+// too, before it throws: memory may be so short that the exception would find
+// none either, and the run-time would abort.
+[[noreturn]] static void runOutOfMemory() {
+    fail("not enough memory");
+    holdConsole();
+    std::_Exit(EXIT_FAILURE);
+}
 
-    String str(0);
-    const int status = converse(str);
+int main() {
+    std::set_new_handler(runOutOfMemory);
+    int status = EXIT_FAILURE;
+    try {
+        // Two reasons. Standard input then reads whole blocks instead of single
+        // bytes through C's stdio; and a read error then reaches badbit, where
+        // the buffer kept in step with stdio reports it as the end of the input.
+        std::ios::sync_with_stdio(false);
+        String str(0);
+        status = converse(str);
+    } catch (const std::bad_alloc&) {  // from realloc, which knows no such handler
+        runOutOfMemory();
+    }
     // After an error too: a window opened just for the program must not
     // vanish before its message is read.
     holdConsole();

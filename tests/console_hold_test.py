@@ -119,11 +119,10 @@ class ConsoleHold(unittest.TestCase):
         """Does the steps; the exit status of what ran."""
         alone = setup in (LEADER, DETACHED)
         self.start([PROGRAM] if alone else SHELLS[shell], own_terminal=setup != DETACHED)
-        self.before = termios.tcgetattr(self.master)
         for typed in [] if alone else [setup, command.format(PROGRAM)]:
-            self.read_until(b"$ ")  # the shell has set the terminal up once its prompt is out
-            self.before = termios.tcgetattr(self.master)
+            self.read_until(b"$ ")
             self.press(typed.encode() + b"\n")
+        self.before = termios.tcgetattr(self.master)  # as the shell set it up, then as the case did
         for step, previous in zip(steps, [None] + steps):
             if isinstance(step, bytes):
                 if isinstance(previous, bytes):
@@ -136,8 +135,7 @@ class ConsoleHold(unittest.TestCase):
             elif isinstance(step, int):
                 os.kill(os.tcgetpgrp(self.master), step)
             elif step is HANG_UP:
-                os.close(self.master)
-                self.master = None
+                self.master = os.close(self.master)  # None from now on
             elif step.startswith("$ "):
                 self.type_command(step[2:])
             else:
@@ -152,8 +150,7 @@ class ConsoleHold(unittest.TestCase):
         ended = os.pidfd_open(self.child)
         self.assertTrue(select.select([ended], [], [], 5)[0], "the program did not end")
         os.close(ended)
-        status = os.waitstatus_to_exitcode(os.waitpid(self.child, 0)[1])
-        self.child = None
+        status, self.child = os.waitstatus_to_exitcode(os.waitpid(self.child, 0)[1]), None
         if self.master is not None:
             self.assertEqual(termios.tcgetattr(self.master), self.before)
         return 128 - status if status < 0 else status

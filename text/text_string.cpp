@@ -47,38 +47,46 @@ static void putBackQuietly(std::istream& in, std::ios::iostate mask) noexcept {
 // A buffer from malloc and realloc, and so freed by free.
 using Buffer = std::unique_ptr<char[], void (*)(void*)>;
 
+// Gives `line` room for `bytes` bytes, keeping what it holds. realloc: glibc's
+// moves a large buffer by remapping its pages where copying them into fresh
+// ones would cost a long line most of its time.
+static void resize(Buffer& line, std::size_t bytes) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): realloc is the point, as said above
+    char* moved = static_cast<char*>(std::realloc(line.get(), bytes));
+    if (moved == nullptr) {
+        throw std::bad_alloc();
+    }
+    static_cast<void>(line.release());
+    line.reset(moved);
+}
+
 // Takes the next line into `line` piece by piece, as std::getline takes it,
 // but no more than `most` bytes of it: past those it stays unread. `length`
 // tells how many came; returns what std::getline would report for the line.
-// realloc grows the buffer: it moves a large one by remapping its pages
-// where copying them into fresh ones would cost a long line most of its time.
 static std::ios::iostate takeLine(std::istream& in, Buffer& line, std::size_t& length, std::size_t most) {
     // A short line, the usual case, costs one small piece; a long one grows
-    // in pieces as large as what it has so far, up to 1 MiB each.
+    // in pieces as large as what it has so far. The buffer doubles, so where
+    // realloc copies (msvcrt's does) the copies add up to one more line.
     constexpr std::size_t smallest = 128;
-    constexpr std::size_t largest = std::size_t{1} << 20;
     for (;;) {
-        const std::size_t room = std::min({std::max(length, smallest), largest, most - length});
-        // + 1 for the terminator. NOLINTNEXTLINE(cppcoreguidelines-no-malloc): realloc is the point, as said above
-        char* grown = static_cast<char*>(std::realloc(line.get(), length + room + 1));
-        if (grown == nullptr) {
-            throw std::bad_alloc();
-        }
-        static_cast<void>(line.release());
-        line.reset(grown);
-        in.getline(grown + length, static_cast<std::streamsize>(room + 1));
+        const std::size_t room = std::min(std::max(length, smallest), most - length);
+        resize(line, length + room + 1);  // + 1 for the terminator
+        in.getline(line.get() + length, static_cast<std::streamsize>(room + 1));
         const std::ios::iostate state = in.rdstate();
         length += static_cast<std::size_t>(in.gcount()) - (state == std::ios::goodbit ? 1 : 0);
         in.clear(state & std::ios::badbit);
         // Only failbit: the piece is full and the line goes on, unless it has reached `most`.
         if (state != std::ios::failbit || length == most) {
+            // What the doubling left unused goes back before the line is copied:
+            // about twice the line at most is held at once.
+            resize(line, length + 1);
             return (state & std::ios::eofbit) |
                    (state != std::ios::goodbit && length == 0 ? std::ios::failbit : std::ios::goodbit);
         }
     }
 }
 
-std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) {
+std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit, bool dropCarriageReturn) {
     if (limit < 0 || limit > maxLength) {
         throw std::invalid_argument("String::readLine: the limit must lie within 0 .. String::maxLength");
     }
@@ -94,9 +102,8 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit) 
         // A refused line sets failbit, and the refusal is what gets reported.
         in.setstate(taken > static_cast<std::size_t>(limit) ? std::ios::failbit : std::ios::goodbit);
         refuseBeyond(taken, static_cast<std::size_t>(limit));
-        // Windows text mode drops this carriage return before a program sees it;
-        // dropping it everywhere makes a CRLF file read alike on every platform.
-        if (taken > 0 && line[taken - 1] == '\r') {
+        // As Windows' text mode drops it from a CR LF line end: only right before a newline.
+        if (dropCarriageReturn && (state & std::ios::eofbit) == 0 && taken > 0 && line[taken - 1] == '\r') {
             --taken;
         }
         line[taken] = '\0';

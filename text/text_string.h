@@ -43,7 +43,9 @@ public:
     [[nodiscard]] static bool isValidConstant(const String& s) noexcept;
 
     // Reads one line, as std::getline does, and rebuilds `s` from it up to the
-    // line's first zero byte, without one carriage return before its end.
+    // line's first zero byte. With `dropCarriageReturn`, a carriage return
+    // right before the newline is left out, as Windows' text mode leaves it
+    // out of a CR LF line end: for input that has not been through that mode.
     // No line at all gives the empty text and sets failbit; the stream's
     // exception mask is honoured as std::getline honours it.
     // `limit` must lie within 0 .. maxLength (else std::invalid_argument, and
@@ -52,7 +54,8 @@ public:
     // failbit set, `s` as it was, and the stream just past the first limit + 1
     // bytes of the line, or past its end if that comes first. A failed
     // allocation sets badbit and throws std::bad_alloc, `s` as it was.
-    static std::istream& readLine(std::istream& in, String& s, std::int32_t limit = maxLength);
+    static std::istream& readLine(std::istream& in, String& s, std::int32_t limit = maxLength,
+                                  bool dropCarriageReturn = false);
 
 private:
     char* data;
