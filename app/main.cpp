@@ -67,9 +67,9 @@ static int converse(String& str) {
     return EXIT_SUCCESS;
 }
 
-// Said, held and ended with nothing more to allocate. operator new calls it
-// too, before it throws: memory may be so short that the exception would find
-// none either, and the run-time would abort.
+// Called by operator new before it throws std::bad_alloc: memory may be so
+// short that the exception would find none either, and the run-time would
+// abort. Said, held and ended with nothing more to allocate.
 [[noreturn]] static void runOutOfMemory() {
     fail("not enough memory");
     holdConsole();
@@ -86,8 +86,8 @@ int main() {
         std::ios::sync_with_stdio(false);
         String str(0);
         status = converse(str);
-    } catch (const std::bad_alloc&) {  // from realloc, which knows no such handler
-        runOutOfMemory();
+    } catch (const std::bad_alloc&) {  // from realloc, which calls no handler
+        status = fail("not enough memory");
     }
     // After an error too: a window opened just for the program must not
     // vanish before its message is read.
