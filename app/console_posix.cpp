@@ -93,10 +93,13 @@ static bool terminalIsOurs() {
 
 // The signal that `key` stands for at this terminal, 0 for none.
 static int signalOfKey(const termios& found, unsigned char key) {
+    if ((found.c_lflag & ISIG) == 0) {
+        return 0;  // the terminal gave no key a meaning
+    }
     const struct { int character, signal; } meanings[] = {{VINTR, SIGINT}, {VQUIT, SIGQUIT}, {VSUSP, SIGTSTP}};
     for (const auto& meaning : meanings) {
         const cc_t character = found.c_cc[meaning.character];
-        if ((found.c_lflag & ISIG) != 0 && character != _POSIX_VDISABLE && character == key) {
+        if (character != _POSIX_VDISABLE && character == key) {
             return meaning.signal;
         }
     }

@@ -77,9 +77,6 @@ static std::ios::iostate takeLine(std::istream& in, Buffer& line, std::size_t& l
         in.clear(state & std::ios::badbit);
         // Only failbit: the piece is full and the line goes on, unless it has reached `most`.
         if (state != std::ios::failbit || length == most) {
-            // What the doubling left unused goes back before the line is copied:
-            // about twice the line at most is held at once.
-            resize(line, length + 1);
             return (state & std::ios::eofbit) |
                    (state != std::ios::goodbit && length == 0 ? std::ios::failbit : std::ios::goodbit);
         }
@@ -102,6 +99,9 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit, 
         // A refused line sets failbit, and the refusal is what gets reported.
         in.setstate(taken > static_cast<std::size_t>(limit) ? std::ios::failbit : std::ios::goodbit);
         refuseBeyond(taken, static_cast<std::size_t>(limit));
+        // What the doubling left unused goes back before the line is copied:
+        // about twice the line at most is held at once.
+        resize(line, taken + 1);
         // As Windows' text mode drops it from a CR LF line end: only right before a newline.
         if (dropCarriageReturn && (state & std::ios::eofbit) == 0 && taken > 0 && line[taken - 1] == '\r') {
             --taken;
