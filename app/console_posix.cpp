@@ -2,9 +2,10 @@
 // program waits for the key itself, as the Windows pause does: every key ends
 // the wait, Ctrl+C and Ctrl+Z too, and nothing can stop or end the program by
 // the terminal meanwhile. Once the terminal is given back, the key means what
-// it would have meant. Signals from outside end the wait too: their handlers
-// only note them, they are blocked except while the hold waits, and every
-// reaction is ordinary code, so nothing races with it.
+// it would have meant, for the whole job, as the terminal's own key does.
+// Signals from outside end the wait too: their handlers only note them, they
+// are blocked except while the hold waits, and every reaction is ordinary
+// code, so nothing races with it.
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -37,16 +38,18 @@ std::int32_t typedLineLimit() {
 // No text mode here: a line arrives as it was written.
 bool inputKeepsCarriageReturns() { return true; }
 
-// Safe in any state. Like the pause command, the hold has nothing to report.
-static void writeAll(const char* text, std::size_t count) {
+// Safe in any state; false when not all of it was written. Like the pause
+// command, the hold has nothing to report.
+static bool writeAll(const char* text, std::size_t count) {
     while (count > 0) {
         const ssize_t written = write(STDOUT_FILENO, text, count);
         if (written <= 0) {
-            return;
+            return false;
         }
         text += written;
         count -= static_cast<std::size_t>(written);
     }
+    return true;
 }
 
 // Whether a person is there: standard input and output are both a terminal.
@@ -58,7 +61,8 @@ void endTypedLine() {
     }
 }
 
-// The first signal that came during the hold. NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+// The first signal handled during the hold; of several let through at once,
+// the lowest-numbered. NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 static volatile std::sig_atomic_t signalThatCame = 0;
 
 extern "C" void noteSignal(int signal) {
@@ -84,21 +88,25 @@ static sigset_t heldSignals() {
 }
 
 // The terminal is the program's to change while its group is in the
-// foreground, or when it is not its controlling terminal at all: no job
-// control applies there. A background program leaves it to the foreground.
-static bool terminalIsOurs() {
+// foreground: then this is that group. Or when it is not its controlling
+// terminal at all: 0, for no job control applies there. A background
+// program leaves the terminal to the foreground: -1.
+static pid_t foregroundGroup() {
     const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-    return foreground == getpgrp() || (foreground < 0 && errno == ENOTTY);
+    if (foreground == getpgrp()) {
+        return foreground;
+    }
+    return foreground < 0 && errno == ENOTTY ? 0 : -1;
 }
 
 // The signal that `key` stands for at this terminal, 0 for none.
-static int signalOfKey(const termios& found, unsigned char key) {
-    if ((found.c_lflag & ISIG) == 0) {
+static int signalOfKey(const termios& startingSettings, unsigned char key) {
+    if ((startingSettings.c_lflag & ISIG) == 0) {
         return 0;  // the terminal gave no key a meaning
     }
     const struct { int character, signal; } meanings[] = {{VINTR, SIGINT}, {VQUIT, SIGQUIT}, {VSUSP, SIGTSTP}};
     for (const auto& meaning : meanings) {
-        const cc_t character = found.c_cc[meaning.character];
+        const cc_t character = startingSettings.c_cc[meaning.character];
         if (character != _POSIX_VDISABLE && character == key) {
             return meaning.signal;
         }
@@ -117,16 +125,17 @@ static bool inputComes(const timespec* timeout, const sigset_t* mask) {
 // Waits, with the held signals let through, for a key, and takes all of it:
 // one key may send several bytes (an arrow, a letter in UTF-8, a paste), and
 // they may come apart, so the bytes are taken until the input has been quiet
-// for 50 ms, as terminals tell an escape sequence from a lone Esc. Returns
-// the key's first byte, or -1 for a signal or a terminal that went away.
-static int takeKey(const sigset_t& unblocked) {
+// for 50 ms, as terminals tell an escape sequence from a lone Esc. A signal
+// ends the taking too, so a key held down cannot keep it out. Returns the
+// key's first byte, or -1 for a signal or a terminal that went away.
+static int takeKey(const sigset_t& startingMask) {
     unsigned char bytes[256];
-    if (!inputComes(nullptr, &unblocked) || read(STDIN_FILENO, bytes, sizeof bytes) <= 0) {
+    if (!inputComes(nullptr, &startingMask) || read(STDIN_FILENO, bytes, sizeof bytes) <= 0) {
         return -1;
     }
     const unsigned char first = bytes[0];
     const timespec quiet{0, 50'000'000};
-    while (inputComes(&quiet, nullptr) && read(STDIN_FILENO, bytes, sizeof bytes) > 0) {
+    while (inputComes(&quiet, &startingMask) && read(STDIN_FILENO, bytes, sizeof bytes) > 0) {
     }
     return first;
 }
@@ -136,56 +145,60 @@ static const char holdPrompt[] = "Press any key to continue . . . ";
 void holdConsole() {
     // The hold is there so that a person can read what was written: without a
     // terminal at both ends (a pipe, a file) nobody reads it or presses a key.
-    termios found{};
-    if (!atTerminal() || !terminalIsOurs() || tcgetattr(STDIN_FILENO, &found) != 0) {
+    const pid_t group = foregroundGroup();
+    termios startingSettings{};
+    if (!atTerminal() || group < 0 || tcgetattr(STDIN_FILENO, &startingSettings) != 0) {
         return;
     }
     // Meanwhile the held signals are only noted, and blocked but for the wait.
     const sigset_t held = heldSignals();
-    sigset_t unblocked;
-    sigprocmask(SIG_BLOCK, &held, &unblocked);
-    struct sigaction started[NSIG] = {};
+    sigset_t startingMask;
+    sigprocmask(SIG_BLOCK, &held, &startingMask);
+    struct sigaction startingActions[NSIG] = {};
     struct sigaction note {};
     note.sa_handler = noteSignal;
     note.sa_mask = held;
     for (int signal = 1; signal < NSIG; ++signal) {
         if (sigismember(&held, signal) == 1) {
-            sigaction(signal, &note, &started[signal]);
+            sigaction(signal, &note, &startingActions[signal]);
         }
     }
 
-    // One key, unseen, with no signals from the terminal and no Ctrl+S
-    // holding the output; a read waits for one byte, whatever the terminal
-    // kept in that slot (some systems keep the end-of-file key there in line
-    // mode). TCSAFLUSH drops keys typed ahead: the wait is for a key pressed
-    // from now on, and nothing typed during it reaches the next program.
-    termios oneKey = found;
+    // One key, unseen and as typed (no CR/NL mapping), with no signals from
+    // the terminal and no Ctrl+S holding the output; a read waits for one
+    // byte, whatever the terminal kept in that slot (some systems keep the
+    // end-of-file key there in line mode). TCSAFLUSH drops keys typed ahead:
+    // the wait is for a key pressed from now on, and nothing typed during it
+    // reaches the next program. Where the prompt cannot be written, nobody
+    // knows to press a key: no wait.
+    termios oneKey = startingSettings;
     oneKey.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
-    oneKey.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    oneKey.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
     oneKey.c_cc[VMIN] = 1;
     oneKey.c_cc[VTIME] = 0;
-    int meant = 0;
+    int keySignal = 0;
     if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey) == 0) {
-        writeAll(holdPrompt, sizeof holdPrompt - 1);
-        const int key = takeKey(unblocked);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &found);
-        meant = signalThatCame;
-        if (meant == 0 && key >= 0) {
-            meant = signalOfKey(found, static_cast<unsigned char>(key));
+        const int key = writeAll(holdPrompt, sizeof holdPrompt - 1) ? takeKey(startingMask) : -1;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &startingSettings);
+        if (key >= 0 && group > 0) {  // on a terminal not its own, a key only ends the wait
+            keySignal = signalOfKey(startingSettings, static_cast<unsigned char>(key));
         }
         writeAll("\n", 1);
     }
 
     // What came, or what the key stands for, now does what it does with the
     // action the program was started with: it ends the program, stops it, or,
-    // where whoever started the program ignores it, nothing more.
+    // where whoever started the program ignores it, nothing more. Both are
+    // pending here, blocked, until the mask is put back.
     for (int signal = 1; signal < NSIG; ++signal) {
         if (sigismember(&held, signal) == 1) {
-            sigaction(signal, &started[signal], nullptr);
+            sigaction(signal, &startingActions[signal], nullptr);
         }
     }
-    if (meant != 0) {
-        raise(meant);  // pending, since it is blocked, until the mask is put back
+    if (signalThatCame != 0) {
+        raise(signalThatCame);  // from outside, for this program alone; it wins over the key
+    } else if (keySignal != 0) {
+        kill(-group, keySignal);  // as the terminal sends it: to the whole job, make or a script with it
     }
-    sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+    sigprocmask(SIG_SETMASK, &startingMask, nullptr);
 }

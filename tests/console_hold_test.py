@@ -13,29 +13,35 @@ import select
 import shutil
 import signal
 import sys
+import tempfile
 import termios
 import time
 import unittest
 
 PROGRAM = sys.argv[1]
-PROMPT, HOLD = "Vvedite konstantu:", "Press any key to continue . . . "
-ASK = [PROMPT, b"1.5e-3\n", HOLD]
-CUT = ", so this one may be incomplete; give a longer line through a pipe or a file (constcheck < file)\r\n" + HOLD
-SHELLS = {"dash": ["dash", "-i"], "bash": ["bash", "--norc", "--noprofile", "--noediting", "-i"]}
-LEADER, DETACHED, HANG_UP = "(leads its own session)", "(on a terminal not its own)", None
 
 
 class Exactly(str):
     """Output that must come next, exactly."""
 
 
+PROMPT, HOLD = "Vvedite konstantu:", "Press any key to continue . . . "
+ASK = [PROMPT, b"1.5e-3\r", Exactly("\r\n1.5e-3\r\nPravil'naya zapis' konstanty!\r\n" + HOLD)]  # Enter, the verdict
+CUT = ", so this one may be incomplete; give a longer line through a pipe or a file (constcheck < file)\r\n" + HOLD
+SHELLS = {"dash": ["dash", "-i"], "bash": ["bash", "--norc", "--noprofile", "--noediting", "-i"]}
+LEADER, DETACHED, HANG_UP = "(leads its own session)", "(on a terminal not its own)", None
+FOLDER = tempfile.TemporaryDirectory()  # a make job: its Makefile runs the program
+open(f"{FOLDER.name}/Makefile", "w").write(f"all:\n\t{PROGRAM}\n")
+
+
 # What a person does, and the exit status that must follow. A step is keys
 # (bytes; several in a row come 3 ms apart, as over a slow link), output to
-# wait for (str), a signal from outside (int), a command typed at the shell's
-# prompt ("$ ..."), or HANG_UP: the terminal is closed. A case is run from a
-# shell, after a command that sets it up, or without a shell, as LEADER or
-# DETACHED. Nothing may reach the shell, and the terminal must be left as
-# the shell had it.
+# wait for (str), a signal from outside (int; SIGWINCH as a resized window
+# sends it), a key held down with a signal from outside 0.5 s in (a tuple), a
+# command typed at the shell's prompt ("$ ..."), or HANG_UP: the terminal is
+# closed. A case is run from a shell, after a command that sets it up, or
+# without a shell, as LEADER or DETACHED. Nothing may reach the shell, and
+# the terminal must be left as the shell had it.
 CASES = [
     ("", "{}", [*ASK, b"k", Exactly("\r\n")], 0),
     ("", "{}", [*ASK, b"\x1b[A"], 0),  # an arrow
@@ -44,20 +50,27 @@ CASES = [
     ("", "{}", [*ASK, b"x" * 20000], 0),  # a paste
     ("", "{}", [*ASK, b"\x13"], 0),  # Ctrl+S
     ("", "{}", [*ASK, b"\x03"], 128 + signal.SIGINT),
-    ("", "dash -c '{}; echo went on'", [*ASK, b"\x03", "went on"], 0),  # its signal is the program's alone
+    ("", "dash -c '{}; echo went on'", [*ASK, b"\x03"], 128 + signal.SIGINT),  # the key acts on the whole job
+    ("", f"make -sf {FOLDER.name}/Makefile", [*ASK, b"\x1a", "Stopped", "$ fg"], 0),
     ("stty -isig", "{}", [*ASK, b"\x03"], 0),
     ("stty quit undef", "{}", [*ASK, b"\x00"], 0),
     ("", "{}", [*ASK, b"\x1c"], 128 + signal.SIGQUIT),
     ("stty intr ^X", "{}", [*ASK, b"\x18"], 128 + signal.SIGINT),
     ("trap '' INT", "{}", [*ASK, b"\x03"], 0),
     ("", "{}", [*ASK, b"\x1a", "Stopped", "$ fg"], 0),  # Ctrl+Z
+    ("stty igncr", "{}", [PROMPT, b"1.5e-3\n", HOLD, b"\r"], 0),  # Enter is a key, compared as typed
+    ("stty intr ^J", "{}", [*ASK, b"\r"], 0),
+    ("stty min 5", "{}", [*ASK, signal.SIGWINCH, b"k"], 0),  # one key ends it, and a resize does not
+    ("", "{}", [*ASK, (b"\x15", signal.SIGTERM)], 128 + signal.SIGTERM),  # Ctrl+U: an idle shell ignores it
     ("", "{}", [*ASK, signal.SIGTSTP, "Stopped", "$ fg"], 0),
-    *[("", "{}", [*ASK, number], 128 + number) for number in [signal.SIGTERM, signal.SIGHUP, signal.SIGPIPE,
-                                                               signal.SIGUSR1, signal.SIGALRM, signal.SIGXFSZ]],
+    *[("", "{}", [*ASK, number], 128 + number) for number in [
+        signal.SIGTERM, signal.SIGHUP, signal.SIGPIPE, signal.SIGUSR1, signal.SIGALRM, signal.SIGXFSZ, signal.SIGRTMIN + 1]],
     ("trap '' USR1", "{}", [*ASK, signal.SIGUSR1], 0),
     ("", "{}", [PROMPT, b"1.5e-3\nk", HOLD, b"\x03"], 128 + signal.SIGINT),  # a key typed ahead does not count
     ("", "{} >/dev/null", [b"1.5e-3\n"], 0),  # no hold where nobody reads
-    ("", "setsid -w {}", [*ASK, b"k"], 0),
+    ("", "echo 5 | {}; echo end", [PROMPT, Exactly("\r\nPravil'naya zapis' konstanty!\r\nend\r\n")], 0),
+    ("", "{} 1</dev/tty", ["cannot write to standard output: Bad file descriptor"], 1),  # no prompt, no wait
+    ("", "setsid -w {}", [*ASK, b"\x03"], 0),  # not its controlling terminal: the key only ends the wait
     ("trap '' TTIN", "{} & wait $!", ["cannot read standard input"], 1),  # the background leaves the terminal be
     ("stty -icanon", "{}", [PROMPT, b"1" * 5000 + b"\n", "Pravil'naya", HOLD, b"k"], 0),
     ("", "{}", [PROMPT, b"12\x04\x04", Exactly("\r\n12\r\nPravil'naya zapis' konstanty!\r\n" + HOLD), b"k"], 0),
@@ -113,7 +126,10 @@ class ConsoleHold(unittest.TestCase):
         """Types the command once the shell asks for one; the terminal must be the shell's then."""
         self.read_until(b"$ ")
         self.assertEqual(termios.tcgetattr(self.master), self.before)
-        self.press(command.encode() + b"\n")
+        self.enter(command)
+
+    def enter(self, line):  # the line and Enter, or Ctrl+J where the terminal ignores Enter
+        self.press(line.encode() + (b"\n" if termios.tcgetattr(self.master)[0] & termios.IGNCR else b"\r"))
 
     def run_case(self, shell, setup, command, steps):
         """Does the steps; the exit status of what ran."""
@@ -121,7 +137,7 @@ class ConsoleHold(unittest.TestCase):
         self.start([PROGRAM] if alone else SHELLS[shell], own_terminal=setup != DETACHED)
         for typed in [] if alone else [setup, command.format(PROGRAM)]:
             self.read_until(b"$ ")
-            self.press(typed.encode() + b"\n")
+            self.enter(typed)
         self.before = termios.tcgetattr(self.master)  # as the shell set it up, then as the case did
         for step, previous in zip(steps, [None] + steps):
             if isinstance(step, bytes):
@@ -132,8 +148,19 @@ class ConsoleHold(unittest.TestCase):
                 self.press(step)
                 if time.monotonic() - typed > 0.03:  # a busy machine, not a slow link: tried again
                     raise TimeoutError("keys meant to come 3 ms apart took over 30 ms")
+            elif step == signal.SIGWINCH:  # the window resized: it must change nothing
+                termios.tcsetwinsize(self.master, (40, 100))
+                self.assertFalse(select.select([self.master], [], [], 0.2)[0], "a resize ended the hold")
             elif isinstance(step, int):
                 os.kill(os.tcgetpgrp(self.master), step)
+            elif isinstance(step, tuple):  # the signal must end the hold while the key still comes
+                group, start, number = os.tcgetpgrp(self.master), time.monotonic(), step[1]
+                while os.tcgetpgrp(self.master) == group and time.monotonic() - start < 3:
+                    self.press(step[0])
+                    time.sleep(0.03)
+                    if number and time.monotonic() - start > 0.5:
+                        number = os.kill(group, number)  # None from now on
+                self.assertNotEqual(os.tcgetpgrp(self.master), group, "the key held down kept the signal out")
             elif step is HANG_UP:
                 self.master = os.close(self.master)  # None from now on
             elif step.startswith("$ "):
@@ -144,11 +171,9 @@ class ConsoleHold(unittest.TestCase):
                     self.assertEqual(came, step.encode())
         if not alone:
             self.type_command("echo status=$?")
-            self.read_until(b"status=$?")  # its echo
-            self.read_until(b"status=")
-            return int(self.read_until(b"\r\n"))
-        ended = os.pidfd_open(self.child)
-        self.assertTrue(select.select([ended], [], [], 5)[0], "the program did not end")
+            self.read_until(b"status=$?\r\n")  # its echo
+            return int(self.read_until(b"\r\n").split(b"=")[1])
+        self.assertTrue(select.select([ended := os.pidfd_open(self.child)], [], [], 5)[0], "the program did not end")
         os.close(ended)
         status, self.child = os.waitstatus_to_exitcode(os.waitpid(self.child, 0)[1]), None
         if self.master is not None:
