@@ -34,7 +34,7 @@ memcheck: build
 	$(DEPS) valgrind python3
 	python3 tests/dialogue_test.py --no-memory-limit $(MEMCHECK) build/constcheck
 
-# The Debian package, $(BUILD)/constcheck_<version>_amd64.deb.
+# The Debian package, build/constcheck_<version>_amd64.deb.
 package: build
 	$(DEPS) dpkg-dev file
 	cmake --build build --target package

@@ -10,11 +10,12 @@
 #include "console.h"
 #include "text_string.h"
 
-// Written through C's standard error, which is unbuffered: it needs no memory,
-// so the message gets out when memory has run out, whatever state that left
-// the C++ streams in. `reason` is the errno of the failure, 0 if none is known.
+// Written through C's standard error, which is unbuffered, so the message
+// gets out whatever state a failure left the C++ streams in. `reason` is the
+// errno of the failure, 0 if none is known; only its text allocates, and the
+// messages for memory that ran out have none.
 static int fail(const char* what, int reason = 0) {
-    // NOLINTBEGIN(cppcoreguidelines-pro-type-vararg): printf is the one that allocates nothing
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-vararg): printf itself allocates nothing
     if (reason != 0) {
         std::fprintf(stderr, "constcheck: %s: %s\n", what, std::generic_category().message(reason).c_str());
     } else {
@@ -38,18 +39,18 @@ static int converse(String& str) {
     }
     // A terminal drops what goes past its limit, so a line that reaches it,
     // counted in bytes as typed, may not be the line that was typed.
-    const std::int32_t cut = typedLineLimit();
+    const std::int32_t terminalLimit = typedLineLimit();
     try {
         errno = 0;
-        String::readLine(std::cin, str, cut > 0 ? cut - 1 : String::maxLength, inputKeepsCarriageReturns());
+        String::readLine(std::cin, str, terminalLimit > 0 ? terminalLimit - 1 : String::maxLength, inputKeepsCarriageReturns());
     } catch (const std::length_error&) {
         char what[200];
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): as in fail
         std::snprintf(what, sizeof what,
-                      cut > 0 ? "a line typed at a terminal is cut at %d bytes, so this one may be incomplete; "
+                      terminalLimit > 0 ? "a line typed at a terminal is cut at %d bytes, so this one may be incomplete; "
                                 "give a longer line through a pipe or a file (constcheck < file)"
                               : "the line is too long: at most %d bytes can be checked",
-                      static_cast<int>(cut > 0 ? cut : String::maxLength));
+                      static_cast<int>(terminalLimit > 0 ? terminalLimit : String::maxLength));
         return fail(what);
     }
     if (std::cin.bad()) {  // a read error, unlike the end of input, leaves no line to judge

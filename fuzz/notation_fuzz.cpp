@@ -23,9 +23,9 @@ static std::string expectedText(const std::string& input) {
 
 // Read whole at once, as from a file, and in blocks of growing size, as from
 // a pipe; as the program reads, a CR LF line end taken for a newline.
-static void readBothWays(const std::string& input, String& told, String& trickled) {
+static void readBothWays(const std::string& input, String& readWhole, String& trickled) {
     std::istringstream whole(input);
-    String::readLine(whole, told, String::maxLength, true);
+    String::readLine(whole, readWhole, String::maxLength, true);
     TrickleStream pieces(input);
     String::readLine(pieces, trickled, String::maxLength, true);
 }

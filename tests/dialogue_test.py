@@ -99,14 +99,14 @@ class Dialogue(unittest.TestCase):
 
     @unittest.skipIf(WINDOWS or NO_MEMORY_LIMIT, "the limit is set through POSIX, and needs the program alone")
     def test_memory_too_short_to_start_is_a_failure_not_an_abort(self):
-        told = []
+        outcomes = []
         for limit, kib in [(resource.RLIMIT_AS, kib) for kib in range(2500, 4000, 100)] + [
                 (resource.RLIMIT_DATA, kib) for kib in range(50, 600, 50)]:
             result = subprocess.run(PROGRAM, input=b"1\n", capture_output=True, timeout=60,
                                     preexec_fn=lambda: resource.setrlimit(limit, (kib << 10, kib << 10)))
             # Other ends come before the program starts: its C library cannot be loaded.
-            told += [(result.returncode, result.stderr)] if result.returncode in (1, -signal.SIGABRT) else []
-        self.assertTrue(told and set(told) == {(1, b"constcheck: not enough memory\n")}, told)
+            outcomes += [(result.returncode, result.stderr)] if result.returncode in (1, -signal.SIGABRT) else []
+        self.assertTrue(outcomes and set(outcomes) == {(1, b"constcheck: not enough memory\n")}, outcomes)
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])

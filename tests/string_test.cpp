@@ -49,9 +49,9 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
     };
     for (const auto& c : cases) {
         // Read whole at once, and in blocks of growing size, as from a pipe.
-        std::istringstream told(c.input);
+        std::istringstream whole(c.input);
         TrickleStream trickled(c.input);
-        for (std::istream* in : {static_cast<std::istream*>(&told), static_cast<std::istream*>(&trickled)}) {
+        for (std::istream* in : {static_cast<std::istream*>(&whole), static_cast<std::istream*>(&trickled)}) {
             String s(0);
             String::readLine(*in, s, String::maxLength, true);  // as the program reads a line
             EXPECT_EQ(textOf(s), c.firstLine);
@@ -146,8 +146,8 @@ TEST(String, BehavesLikeGetlineForOtherCallers) {
 
 // What a read leaves: the exception that came out, or else the stream's state.
 template <typename Read>
-static std::string outcome(Read read, const std::string& input, std::size_t failAt, std::ios::iostate mask) {
-    TrickleStream in(input, failAt);
+static std::string outcome(Read read, const std::string& input, std::size_t failAfter, std::ios::iostate mask) {
+    TrickleStream in(input, failAfter);
     in.exceptions(mask);
     try {
         read(in);
@@ -164,7 +164,7 @@ TEST(String, ReportsEndsAndDeviceErrorsAsStdGetlineDoes) {
                                        std::ios::badbit | std::ios::failbit | std::ios::eofbit};
     const struct {
         std::string input;
-        std::size_t failAt;
+        std::size_t failAfter;
     } cases[] = {{"", std::string::npos},
                  {"12", std::string::npos},
                  {"12\n", std::string::npos},
@@ -174,9 +174,9 @@ TEST(String, ReportsEndsAndDeviceErrorsAsStdGetlineDoes) {
         for (const std::ios::iostate mask : masks) {
             String s(0);
             std::string line;
-            EXPECT_EQ(outcome([&](std::istream& in) { in >> s; }, c.input, c.failAt, mask),
-                      outcome([&](std::istream& in) { std::getline(in, line); }, c.input, c.failAt, mask))
-                << c.input << " failing at " << c.failAt << ", mask " << mask;
+            EXPECT_EQ(outcome([&](std::istream& in) { in >> s; }, c.input, c.failAfter, mask),
+                      outcome([&](std::istream& in) { std::getline(in, line); }, c.input, c.failAfter, mask))
+                << c.input << " failing at " << c.failAfter << ", mask " << mask;
         }
     }
 }

@@ -13,14 +13,14 @@
 
 class TrickleBuffer : public std::streambuf {
 public:
-    explicit TrickleBuffer(std::string all, std::size_t failAt = std::string::npos)
-        : text(std::move(all)), failAfter(failAt) {}
+    explicit TrickleBuffer(std::string all, std::size_t failAfter = std::string::npos)
+        : text(std::move(all)), bytesBeforeFailure(failAfter) {}
 
 protected:
     std::streamsize showmanyc() override { throw std::runtime_error("no estimate"); }
 
     int_type underflow() override {
-        if (handedOut >= failAfter) {
+        if (handedOut >= bytesBeforeFailure) {
             throw std::runtime_error("device error");
         }
         if (handedOut == text.size()) {
@@ -34,14 +34,14 @@ protected:
 
 private:
     std::string text;
-    std::size_t failAfter;
+    std::size_t bytesBeforeFailure;
     std::size_t handedOut = 0;
 };
 
 class TrickleStream : private TrickleBuffer, public std::istream {
 public:
-    explicit TrickleStream(std::string all, std::size_t failAt = std::string::npos)
-        : TrickleBuffer(std::move(all), failAt), std::istream(this) {}
+    explicit TrickleStream(std::string all, std::size_t failAfter = std::string::npos)
+        : TrickleBuffer(std::move(all), failAfter), std::istream(this) {}
 };
 
 #endif

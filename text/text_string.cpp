@@ -37,7 +37,7 @@ std::int32_t String::length() const noexcept {
 
 // Puts the caller's exception mask back without a throw of its own: the
 // exception already on its way is the one to report.
-static void putBackQuietly(std::istream& in, std::ios::iostate mask) noexcept {
+static void restoreExceptionMask(std::istream& in, std::ios::iostate mask) noexcept {
     try {
         in.exceptions(mask);
     } catch (const std::ios::failure&) {
@@ -61,22 +61,22 @@ static void resize(Buffer& line, std::size_t bytes) {
 }
 
 // Takes the next line into `line` piece by piece, as std::getline takes it,
-// but no more than `most` bytes of it: past those it stays unread. `length`
-// tells how many came; returns what std::getline would report for the line.
-static std::ios::iostate takeLine(std::istream& in, Buffer& line, std::size_t& length, std::size_t most) {
+// but no more than `maxTaken` bytes of it: past those it stays unread.
+// `length` tells how many came; returns what std::getline would report.
+static std::ios::iostate takeLine(std::istream& in, Buffer& line, std::size_t& length, std::size_t maxTaken) {
     // A short line, the usual case, costs one small piece; a long one grows
     // in pieces as large as what it has so far. The buffer doubles, so where
     // realloc copies (msvcrt's does) the copies add up to one more line.
     constexpr std::size_t smallest = 128;
     for (;;) {
-        const std::size_t room = std::min(std::max(length, smallest), most - length);
+        const std::size_t room = std::min(std::max(length, smallest), maxTaken - length);
         resize(line, length + room + 1);  // + 1 for the terminator
         in.getline(line.get() + length, static_cast<std::streamsize>(room + 1));
         const std::ios::iostate state = in.rdstate();
         length += static_cast<std::size_t>(in.gcount()) - (state == std::ios::goodbit ? 1 : 0);
         in.clear(state & std::ios::badbit);
-        // Only failbit: the piece is full and the line goes on, unless it has reached `most`.
-        if (state != std::ios::failbit || length == most) {
+        // Only failbit: the piece is full and the line goes on, unless it has reached `maxTaken`.
+        if (state != std::ios::failbit || length == maxTaken) {
             return (state & std::ios::eofbit) |
                    (state != std::ios::goodbit && length == 0 ? std::ios::failbit : std::ios::goodbit);
         }
@@ -115,10 +115,10 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit, 
     } catch (const std::bad_alloc&) {
         in.exceptions(std::ios::goodbit);  // badbit, without a std::ios::failure in its place
         in.setstate(std::ios::badbit);
-        putBackQuietly(in, mask);
+        restoreExceptionMask(in, mask);
         throw;
     } catch (...) {
-        putBackQuietly(in, mask);
+        restoreExceptionMask(in, mask);
         throw;
     }
     return in;
