@@ -16,7 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Every program, tests included, carries its run-time inside: a bare Windows
 # (or Wine) has no MinGW DLLs. ASLR with high-entropy addresses and NX, as
 # Windows' own programs have them, named here for linkers that do not default to them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--dynamicbase,--high-entropy-va,--nxcompat")
+# No link time in the header: two builds of one commit give the same exe.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--dynamicbase,--high-entropy-va,--nxcompat,--no-insert-timestamp")
 
 # Tests run under Wine when it is there, in a prefix of the build tree's own
 # so that no user's Wine setup takes part, and without Wine's own chatter.

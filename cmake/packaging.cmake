@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME constcheck)
 set(CPACK_PACKAGE_VENDOR "constcheck maintainers")
-set(CPACK_PACKAGE_CONTACT "constcheck maintainers <${CONSTCHECK_CONTACT}>")
+set(CPACK_PACKAGE_CONTACT "${CONSTCHECK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "constcheck asks for a numeric constant, reads one line, and tells whether"
@@ -15,6 +15,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Windows program it comes from does with the pause command; from a pipe or"
   "a file it ends at once. Lines of any length are read whole.")
 set(CPACK_STRIP_FILES ON)
+# Read by cpack as it starts: the files in a package are dated by the release.
+set(CPACK_CONSTCHECK_RELEASE_EPOCH ${CONSTCHECK_RELEASE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/dated-by-release.cmake)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
