@@ -42,14 +42,16 @@ static int converse(String& str) {
     const std::int32_t terminalLimit = typedLineLimit();
     try {
         errno = 0;
-        String::readLine(std::cin, str, terminalLimit > 0 ? terminalLimit - 1 : String::maxLength, inputKeepsCarriageReturns());
+        String::readLine(std::cin, str, terminalLimit > 0 ? terminalLimit - 1 : String::maxLength,
+                         inputKeepsCarriageReturns());
     } catch (const std::length_error&) {
         char what[200];
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): as in fail
         std::snprintf(what, sizeof what,
-                      terminalLimit > 0 ? "a line typed at a terminal is cut at %d bytes, so this one may be incomplete; "
-                                "give a longer line through a pipe or a file (constcheck < file)"
-                              : "the line is too long: at most %d bytes can be checked",
+                      terminalLimit > 0
+                          ? "a line typed at a terminal is cut at %d bytes, so this one may be incomplete; "
+                            "give a longer line through a pipe or a file (constcheck < file)"
+                          : "the line is too long: at most %d bytes can be checked",
                       static_cast<int>(terminalLimit > 0 ? terminalLimit : String::maxLength));
         return fail(what);
     }
