@@ -3,7 +3,7 @@ SHELL := /bin/bash
 FUZZ_SECONDS ?= 60
 DEPS := .ci/install-deps
 
-TEST_PACKAGES := cmake make g++ libgtest-dev python3
+TEST_PACKAGES := cmake make g++ libgtest-dev python3 dash
 CLANG_PACKAGES := cmake make clang libclang-rt-14-dev libgtest-dev python3
 WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64
 # valgrind's memcheck: any error, or a block that nothing points to any more, fails the run.

@@ -5,7 +5,7 @@
 // it would have meant, for the whole job, as the terminal's own key does.
 // Signals from outside end the wait too: their handlers only note them, they
 // are blocked except while the hold waits, and every reaction is ordinary
-// code, so nothing races with it.
+// code, so nothing races with it. A continue takes the one-key mode up again.
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -61,24 +61,31 @@ void endTypedLine() {
     }
 }
 
-// The first signal handled during the hold; of several let through at once,
-// the lowest-numbered. NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+// The first signal handled during the hold that ends it; of several let
+// through at once, the lowest-numbered. And whether the program was continued
+// since then, or, while none came, since the wait began: a continue ends no
+// wait. NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 static volatile std::sig_atomic_t signalThatCame = 0;
+static volatile std::sig_atomic_t continued = 0;
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 extern "C" void noteSignal(int signal) {
-    if (signalThatCame == 0) {
+    if (signal == SIGCONT) {
+        continued = 1;
+    } else if (signalThatCame == 0) {
         signalThatCame = signal;
+        continued = 0;
     }
 }
 
-// SIGTSTP, and every signal whose default action ends the process, the
-// real-time ones too: all those that may be caught but for the ones that by
-// default do nothing, continue, or stop a program that touches the terminal
-// from the background.
+// SIGTSTP, SIGCONT, and every signal whose default action ends the process,
+// the real-time ones too: all those that may be caught but for the ones that
+// by default do nothing or stop a program that touches the terminal from the
+// background.
 static sigset_t heldSignals() {
     sigset_t signals;
     sigfillset(&signals);
-    for (const int left : {SIGKILL, SIGSTOP, SIGCONT, SIGCHLD, SIGURG, SIGWINCH, SIGTTIN, SIGTTOU}) {
+    for (const int left : {SIGKILL, SIGSTOP, SIGCHLD, SIGURG, SIGWINCH, SIGTTIN, SIGTTOU}) {
         sigdelset(&signals, left);
     }
 #ifdef SIGINFO
@@ -140,6 +147,24 @@ static int takeKey(const sigset_t& startingMask) {
     return first;
 }
 
+// Blocks one more signal (SIG_BLOCK), or lets one through (SIG_UNBLOCK).
+static void maskSignal(int how, int signal) {
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    sigprocmask(how, &one, nullptr);
+}
+
+// The settings go back only where the terminal still has the hold's mode:
+// bash, zsh and fish put their own back when a job stops, and those are
+// theirs to keep; dash puts nothing back.
+static void giveBack(const termios& startingSettings, const termios& oneKey) {
+    termios now{};
+    if (tcgetattr(STDIN_FILENO, &now) == 0 && now.c_lflag == oneKey.c_lflag && now.c_iflag == oneKey.c_iflag) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &startingSettings);
+    }
+}
+
 static const char holdPrompt[] = "Press any key to continue . . . ";
 
 void holdConsole() {
@@ -178,27 +203,50 @@ void holdConsole() {
     oneKey.c_cc[VTIME] = 0;
     int keySignal = 0;
     if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey) == 0) {
-        const int key = writeAll(holdPrompt, sizeof holdPrompt - 1) ? takeKey(startingMask) : -1;
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &startingSettings);
+        int key = -1;
+        if (writeAll(holdPrompt, sizeof holdPrompt - 1)) {
+            // Continued after a stop that could not be caught (SIGSTOP): the
+            // shell may have put its own mode back, so the hold takes its own up again.
+            while ((key = takeKey(startingMask)) < 0 && continued != 0 && signalThatCame == 0) {
+                continued = 0;
+                tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey);
+            }
+        }
+        // A stop or a signal for the whole job may reach its other processes
+        // first, and the shell then takes the terminal back, so what follows
+        // may run in the background: with SIGTTOU blocked, or the terminal
+        // would stop the program a second time, alone. A continue is noted as it comes.
+        maskSignal(SIG_BLOCK, SIGTTOU);
+        maskSignal(SIG_UNBLOCK, SIGCONT);
+        giveBack(startingSettings, oneKey);
         if (key >= 0 && group > 0) {  // on a terminal not its own, a key only ends the wait
             keySignal = signalOfKey(startingSettings, static_cast<unsigned char>(key));
         }
-        writeAll("\n", 1);
+        if (foregroundGroup() >= 0) {  // the shell may have the terminal already: the line is its
+            writeAll("\n", 1);
+        }
     }
 
     // What came, or what the key stands for, now does what it does with the
     // action the program was started with: it ends the program, stops it, or,
-    // where whoever started the program ignores it, nothing more. Both are
+    // where whoever started the program ignores it, nothing more. It is
     // pending here, blocked, until the mask is put back.
-    for (int signal = 1; signal < NSIG; ++signal) {
-        if (sigismember(&held, signal) == 1) {
-            sigaction(signal, &startingActions[signal], nullptr);
-        }
-    }
     if (signalThatCame != 0) {
         raise(signalThatCame);  // from outside, for this program alone; it wins over the key
     } else if (keySignal != 0) {
         kill(-group, keySignal);  // as the terminal sends it: to the whole job, make or a script with it
+    }
+    // A stop acts once. A continue from now on drops it, as any continue
+    // drops a pending stop; one that came since the stop did shows that the
+    // job was stopped around the program and goes on already (fg), so the
+    // stop is dropped here, as ignoring it does.
+    if (continued != 0) {
+        std::signal(SIGTSTP, SIG_IGN);
+    }
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&held, signal) == 1) {
+            sigaction(signal, &startingActions[signal], nullptr);
+        }
     }
     sigprocmask(SIG_SETMASK, &startingMask, nullptr);
 }
