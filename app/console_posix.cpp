@@ -241,7 +241,8 @@ void holdConsole() {
     // job was stopped around the program and goes on already (fg), so the
     // stop is dropped here, as ignoring it does.
     if (continued != 0) {
-        std::signal(SIGTSTP, SIG_IGN);
+        note.sa_handler = SIG_IGN;
+        sigaction(SIGTSTP, &note, nullptr);
     }
     for (int signal = 1; signal < NSIG; ++signal) {
         if (sigismember(&held, signal) == 1) {
