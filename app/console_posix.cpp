@@ -5,7 +5,8 @@
 // it would have meant, for the whole job, as the terminal's own key does.
 // Signals from outside end the wait too: their handlers only note them, they
 // are blocked except while the hold waits, and every reaction is ordinary
-// code, so nothing races with it. A continue takes the one-key mode up again.
+// code, so nothing races with it. A stop acts once, and a continue takes the
+// one-key mode up again.
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -155,9 +156,10 @@ static void maskSignal(int how, int signal) {
     sigprocmask(how, &one, nullptr);
 }
 
-// The settings go back only where the terminal still has the hold's mode:
-// bash, zsh and fish put their own back when a job stops, and those are
-// theirs to keep; dash puts nothing back.
+// A shell that took the terminal back may have put settings of its own back
+// already (bash, zsh and fish do when a job stops or is killed), and those
+// are theirs to keep. Where it still has the hold's mode, nobody did (dash
+// puts nothing back): the settings go back.
 static void giveBack(const termios& startingSettings, const termios& oneKey) {
     termios now{};
     if (tcgetattr(STDIN_FILENO, &now) == 0 && now.c_lflag == oneKey.c_lflag && now.c_iflag == oneKey.c_iflag) {
@@ -214,8 +216,9 @@ void holdConsole() {
         }
         // A stop or a signal for the whole job may reach its other processes
         // first, and the shell then takes the terminal back, so what follows
-        // may run in the background: with SIGTTOU blocked, or the terminal
-        // would stop the program a second time, alone. A continue is noted as it comes.
+        // may run in the background. SIGTTOU is blocked: the terminal would
+        // stop the program there, and after fg the stop it noted would stop
+        // it a second time, alone. From here a continue is noted as it comes.
         maskSignal(SIG_BLOCK, SIGTTOU);
         maskSignal(SIG_UNBLOCK, SIGCONT);
         giveBack(startingSettings, oneKey);

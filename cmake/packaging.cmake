@@ -7,13 +7,12 @@ set(CPACK_PACKAGE_CONTACT "${CONSTCHECK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "constcheck asks for a numeric constant, reads one line, and tells whether"
-  "the line is a correctly written constant: an optional minus, digits, an"
-  "optional point and digits, and an optional exponent made of a lower-case"
-  "e, a sign and digits. Its messages are Russian in Latin letters."
+  "the line is a correctly written constant, such as 1.5e-3. Its messages are"
+  "Russian in Latin letters."
   ""
   "At a terminal it then holds the console until a key is pressed, as the"
   "Windows program it comes from does with the pause command; from a pipe or"
-  "a file it ends at once. Lines of any length are read whole.")
+  "a file it ends at once. The manual page gives the exact rules.")
 set(CPACK_STRIP_FILES ON)
 # Read by cpack as it starts: the files in a package are dated by the release.
 set(CPACK_CONSTCHECK_RELEASE_EPOCH ${CONSTCHECK_RELEASE_EPOCH})
