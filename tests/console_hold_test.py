@@ -50,7 +50,7 @@ CASES = [
     ("", "{}", [*ASK, b"\x13"], 0),  # Ctrl+S
     ("", "{}", [*ASK, b"\x03"], 128 + signal.SIGINT),
     ("", "dash -c '{}; echo went on'", [*ASK, b"\x03"], 128 + signal.SIGINT),  # the key acts on the whole job
-    ("", "bash -c '{}; echo went on'", [*ASK, b"\x03"], 128 + signal.SIGINT),  # bash goes on after its leader alone
+    ("", "bash -c '{}; echo went on'", [*ASK, b"\x03"], 128 + signal.SIGINT),  # bash goes on where the program alone got it
     ("", f"make -sf {FOLDER.name}/Makefile", [*ASK, b"\x1a", "Stopped", "$ fg"], 0),
     ("stty -isig", "{}", [*ASK, b"\x03"], 0),
     ("stty quit undef", "{}", [*ASK, b"\x00"], 0),
