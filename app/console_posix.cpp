@@ -1,12 +1,6 @@
-// The terminal on POSIX systems. There is no "pause" command here, so the
-// program waits for the key itself, as the Windows pause does: every key ends
-// the wait, Ctrl+C and Ctrl+Z too, and nothing can stop or end the program by
-// the terminal meanwhile. Once the terminal is given back, the key means what
-// it would have meant, for the whole job, as the terminal's own key does.
-// Signals from outside end the wait too: their handlers only note them, they
-// are blocked except while the hold waits, and every reaction is ordinary
-// code, so nothing races with it. A stop acts once, and a continue takes the
-// one-key mode up again.
+// The terminal on POSIX systems. With no "pause" command here, the program waits for one key
+// itself, as the Windows pause does: every key ends the wait, Ctrl+C and Ctrl+Z too, and means
+// what it would have meant once the terminal is given back. A signal, or losing the terminal, ends it.
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -19,9 +13,7 @@
 
 #include "console.h"
 
-// Linux's terminal holds at most 4096 bytes of the line being typed, one of
-// them kept for the newline, and drops what goes past that without a word.
-// Other systems name their limit MAX_CANON.
+// Linux's terminal holds 4096 bytes of a line being typed, one kept for the newline, and drops the rest.
 #ifdef __linux__
 static constexpr std::int32_t canonicalLineLimit = 4095;
 #else
@@ -30,27 +22,21 @@ static constexpr std::int32_t canonicalLineLimit = MAX_CANON;
 
 std::int32_t typedLineLimit() {
     termios settings{};
-    if (tcgetattr(STDIN_FILENO, &settings) != 0 || (settings.c_lflag & ICANON) == 0) {
-        return 0;  // no terminal, or one that passes each key on as it comes
-    }
-    return canonicalLineLimit;
+    const bool lineMode = tcgetattr(STDIN_FILENO, &settings) == 0 && (settings.c_lflag & ICANON) != 0;
+    return lineMode ? canonicalLineLimit : 0;  // else no terminal, or one that passes on each key as it comes
 }
 
 // No text mode here: a line arrives as it was written.
 bool inputKeepsCarriageReturns() { return true; }
 
-// Safe in any state; false when not all of it was written. Like the pause
-// command, the hold has nothing to report.
+// Safe in any state; false when not all was written, which the hold ignores.
 static bool writeAll(const char* text, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = write(STDOUT_FILENO, text, count);
-        if (written <= 0) {
-            return false;
-        }
+    ssize_t written = 0;
+    while (count > 0 && (written = write(STDOUT_FILENO, text, count)) > 0) {
         text += written;
         count -= static_cast<std::size_t>(written);
     }
-    return true;
+    return count == 0;
 }
 
 // Whether a person is there: standard input and output are both a terminal.
@@ -62,31 +48,31 @@ void endTypedLine() {
     }
 }
 
-// The first signal handled during the hold that ends it; of several let
-// through at once, the lowest-numbered. And whether the program was continued
-// since then, or, while none came, since the wait began: a continue ends no
-// wait. NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
+// Set by the handler, read by the hold with the held signals blocked:
+// - signalThatCame: the first held signal but SIGCONT; it ends the wait.
+// - continued: a SIGCONT came since the wait last looked at the terminal.
+// - stopSpent: a SIGCONT came after signalThatCame, a stop: the job was stopped
+//   around the program and goes on already, so that stop must not act.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 static volatile std::sig_atomic_t signalThatCame = 0;
 static volatile std::sig_atomic_t continued = 0;
+static volatile std::sig_atomic_t stopSpent = 0;
 // NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 extern "C" void noteSignal(int signal) {
-    if (signal == SIGCONT) {
+    if (signal != SIGCONT) {
+        signalThatCame = signalThatCame != 0 ? signalThatCame : signal;
+    } else {
         continued = 1;
-    } else if (signalThatCame == 0) {
-        signalThatCame = signal;
-        continued = 0;
+        stopSpent = signalThatCame == SIGTSTP || signalThatCame == SIGTTIN || signalThatCame == SIGTTOU ? 1 : 0;
     }
 }
 
-// SIGTSTP, SIGCONT, and every signal whose default action ends the process,
-// the real-time ones too: all those that may be caught but for the ones that
-// by default do nothing or stop a program that touches the terminal from the
-// background.
+// SIGCONT, and every signal that by default stops or ends the program, real-time ones too.
 static sigset_t heldSignals() {
     sigset_t signals;
     sigfillset(&signals);
-    for (const int left : {SIGKILL, SIGSTOP, SIGCHLD, SIGURG, SIGWINCH, SIGTTIN, SIGTTOU}) {
+    for (const int left : {SIGKILL, SIGSTOP, SIGCHLD, SIGURG, SIGWINCH}) {
         sigdelset(&signals, left);
     }
 #ifdef SIGINFO
@@ -95,162 +81,176 @@ static sigset_t heldSignals() {
     return signals;
 }
 
-// The terminal is the program's to change while its group is in the
-// foreground: then this is that group. Or when it is not its controlling
-// terminal at all: 0, for no job control applies there. A background
-// program leaves the terminal to the foreground: -1.
+// The program's group while it has the terminal; 0 where it is not the controlling terminal,
+// so no job control applies; -1 in the background.
 static pid_t foregroundGroup() {
     const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-    if (foreground == getpgrp()) {
-        return foreground;
-    }
-    return foreground < 0 && errno == ENOTTY ? 0 : -1;
+    return foreground == getpgrp() ? foreground : foreground < 0 && errno == ENOTTY ? 0 : -1;
 }
 
 // The signal that `key` stands for at this terminal, 0 for none.
 static int signalOfKey(const termios& startingSettings, unsigned char key) {
-    if ((startingSettings.c_lflag & ISIG) == 0) {
-        return 0;  // the terminal gave no key a meaning
+    const cc_t* meaning = startingSettings.c_cc;
+    if ((startingSettings.c_lflag & ISIG) == 0 || key == _POSIX_VDISABLE) {
+        return 0;  // no key has a meaning, or this one stands for a meaning taken away
     }
-    const struct { int character, signal; } meanings[] = {{VINTR, SIGINT}, {VQUIT, SIGQUIT}, {VSUSP, SIGTSTP}};
-    for (const auto& meaning : meanings) {
-        const cc_t character = startingSettings.c_cc[meaning.character];
-        if (character != _POSIX_VDISABLE && character == key) {
-            return meaning.signal;
-        }
-    }
-    return 0;
+    return key == meaning[VINTR] ? SIGINT : key == meaning[VQUIT] ? SIGQUIT : key == meaning[VSUSP] ? SIGTSTP : 0;
 }
 
-// Whether a byte can be read before `timeout` (none: no end) runs out, with `mask` meanwhile.
-static bool inputComes(const timespec* timeout, const sigset_t* mask) {
+// pselect, the held signals let through; and once more after: it reports input without a signal that came too.
+static int inputWithin(const timespec& timeout, const sigset_t& startingMask) {
     fd_set input;
     FD_ZERO(&input);
     FD_SET(STDIN_FILENO, &input);
-    return pselect(STDIN_FILENO + 1, &input, nullptr, nullptr, timeout, mask) > 0;
+    const int ready = pselect(STDIN_FILENO + 1, &input, nullptr, nullptr, &timeout, &startingMask);
+    sigset_t held;
+    sigprocmask(SIG_SETMASK, &startingMask, &held);
+    sigprocmask(SIG_SETMASK, &held, nullptr);
+    return ready;
 }
 
-// Waits, with the held signals let through, for a key, and takes all of it:
-// one key may send several bytes (an arrow, a letter in UTF-8, a paste), and
-// they may come apart, so the bytes are taken until the input has been quiet
-// for 50 ms, as terminals tell an escape sequence from a lone Esc. A signal
-// ends the taking too, so a key held down cannot keep it out. Returns the
-// key's first byte, or -1 for a signal or a terminal that went away.
+// A key may send several bytes (an arrow, UTF-8, a paste) that come apart: they are taken
+// until the input is quiet for 50 ms, as terminals tell an escape sequence from a lone Esc,
+// or a signal comes. The first, or -1: the terminal went away, or the job lost it (no SIGTTIN).
 static int takeKey(const sigset_t& startingMask) {
-    unsigned char bytes[256];
-    if (!inputComes(nullptr, &startingMask) || read(STDIN_FILENO, bytes, sizeof bytes) <= 0) {
+    unsigned char bytes[256];  // the first, then room for the rest
+    if (read(STDIN_FILENO, bytes, 1) <= 0) {
         return -1;
     }
-    const unsigned char first = bytes[0];
-    const timespec quiet{0, 50'000'000};
-    while (inputComes(&quiet, &startingMask) && read(STDIN_FILENO, bytes, sizeof bytes) > 0) {
+    while (inputWithin({0, 50'000'000}, startingMask) > 0 && signalThatCame == 0 &&
+           read(STDIN_FILENO, bytes + 1, sizeof bytes - 1) > 0) {
     }
-    return first;
+    return bytes[0];
 }
 
-// Blocks one more signal (SIG_BLOCK), or lets one through (SIG_UNBLOCK).
-static void maskSignal(int how, int signal) {
-    sigset_t one;
-    sigemptyset(&one);
-    sigaddset(&one, signal);
-    sigprocmask(how, &one, nullptr);
-}
-
-// A shell that took the terminal back may have put settings of its own back
-// already (bash, zsh and fish do when a job stops or is killed), and those
-// are theirs to keep. Where it still has the hold's mode, nobody did (dash
-// puts nothing back): the settings go back.
-static void giveBack(const termios& startingSettings, const termios& oneKey) {
+// Whether the terminal has `mode` still: no shell has put its own back.
+static bool terminalHas(const termios& mode) {
     termios now{};
-    if (tcgetattr(STDIN_FILENO, &now) == 0 && now.c_lflag == oneKey.c_lflag && now.c_iflag == oneKey.c_iflag) {
+    return tcgetattr(STDIN_FILENO, &now) == 0 && now.c_lflag == mode.c_lflag && now.c_iflag == mode.c_iflag;
+}
+
+// Nothing signals that the shell took the terminal (the job stopped around the program,
+// or bg): the wait looks every 100 ms. After a continue the shell may have put its own
+// mode back (at SIGSTOP, which cannot be caught): the hold's goes on, without keys typed for the shell.
+static int waitForKey(const termios& oneKey, const sigset_t& startingMask) {
+    for (;;) {
+        const int ready = inputWithin({0, 100'000'000}, startingMask);
+        if (signalThatCame != 0 || foregroundGroup() < 0 || (ready < 0 && errno != EINTR)) {
+            return -1;
+        }
+        if (continued != 0 && !terminalHas(oneKey)) {
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey);
+        } else if (continued == 0 && ready > 0) {
+            return takeKey(startingMask);
+        }
+        continued = 0;
+    }
+}
+
+// One key, unseen and as typed (no CR/NL mapping), raising no signal, with no Ctrl+S holding
+// the output; a read waits for one byte, whatever that slot held.
+static termios oneKeyMode(termios settings) {
+    settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    return settings;
+}
+
+// Where a shell put its own settings back (bash, zsh and fish do at a stop), they stay;
+// where the hold's mode is left (dash), the starting ones go back, as SIGTTOU is blocked.
+static void giveBack(const termios& startingSettings, const termios& oneKey) {
+    if (terminalHas(oneKey)) {
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &startingSettings);
     }
 }
 
-static const char holdPrompt[] = "Press any key to continue . . . ";
-
-void holdConsole() {
-    // The hold is there so that a person can read what was written: without a
-    // terminal at both ends (a pipe, a file) nobody reads it or presses a key.
-    const pid_t group = foregroundGroup();
-    termios startingSettings{};
-    if (!atTerminal() || group < 0 || tcgetattr(STDIN_FILENO, &startingSettings) != 0) {
-        return;
-    }
-    // Meanwhile the held signals are only noted, and blocked but for the wait.
-    const sigset_t held = heldSignals();
+// What the hold changes, as it found it, and what it uses meanwhile.
+struct Hold {
+    sigset_t held;
     sigset_t startingMask;
-    sigprocmask(SIG_BLOCK, &held, &startingMask);
-    struct sigaction startingActions[NSIG] = {};
+    struct sigaction startingActions[NSIG];
+    termios startingSettings;
+    termios oneKey;
+    pid_t group;
+};
+
+// The held signals are only noted, and blocked but while the wait waits.
+static void takeSignals(Hold& hold) {
+    hold.held = heldSignals();
+    sigprocmask(SIG_BLOCK, &hold.held, &hold.startingMask);
     struct sigaction note {};
     note.sa_handler = noteSignal;
-    note.sa_mask = held;
+    note.sa_mask = hold.held;
     for (int signal = 1; signal < NSIG; ++signal) {
-        if (sigismember(&held, signal) == 1) {
-            sigaction(signal, &note, &startingActions[signal]);
+        if (sigismember(&hold.held, signal) == 1) {
+            sigaction(signal, &note, &hold.startingActions[signal]);
         }
     }
+}
 
-    // One key, unseen and as typed (no CR/NL mapping), with no signals from
-    // the terminal and no Ctrl+S holding the output; a read waits for one
-    // byte, whatever the terminal kept in that slot (some systems keep the
-    // end-of-file key there in line mode). TCSAFLUSH drops keys typed ahead:
-    // the wait is for a key pressed from now on, and nothing typed during it
-    // reaches the next program. Where the prompt cannot be written, nobody
-    // knows to press a key: no wait.
-    termios oneKey = startingSettings;
-    oneKey.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
-    oneKey.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
-    oneKey.c_cc[VMIN] = 1;
-    oneKey.c_cc[VTIME] = 0;
-    int keySignal = 0;
-    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey) == 0) {
-        int key = -1;
-        if (writeAll(holdPrompt, sizeof holdPrompt - 1)) {
-            // Continued after a stop that could not be caught (SIGSTOP): the
-            // shell may have put its own mode back, so the hold takes its own up again.
-            while ((key = takeKey(startingMask)) < 0 && continued != 0 && signalThatCame == 0) {
-                continued = 0;
-                tcsetattr(STDIN_FILENO, TCSAFLUSH, &oneKey);
-            }
-        }
-        // A stop or a signal for the whole job may reach its other processes
-        // first, and the shell then takes the terminal back, so what follows
-        // may run in the background. SIGTTOU is blocked: the terminal would
-        // stop the program there, and after fg the stop it noted would stop
-        // it a second time, alone. From here a continue is noted as it comes.
-        maskSignal(SIG_BLOCK, SIGTTOU);
-        maskSignal(SIG_UNBLOCK, SIGCONT);
-        giveBack(startingSettings, oneKey);
-        if (key >= 0 && group > 0) {  // on a terminal not its own, a key only ends the wait
-            keySignal = signalOfKey(startingSettings, static_cast<unsigned char>(key));
-        }
-        if (foregroundGroup() >= 0) {  // the shell may have the terminal already: the line is its
-            writeAll("\n", 1);
-        }
-    }
+// From the end of the wait on, a continue is noted as it comes.
+static void noteContinues() {
+    sigset_t continues;
+    sigemptyset(&continues);
+    sigaddset(&continues, SIGCONT);
+    sigprocmask(SIG_UNBLOCK, &continues, nullptr);
+}
 
-    // What came, or what the key stands for, now does what it does with the
-    // action the program was started with: it ends the program, stops it, or,
-    // where whoever started the program ignores it, nothing more. It is
-    // pending here, blocked, until the mask is put back.
+// What came, or what the key stands for, is raised, pending until the signals go back.
+static void passOn(const Hold& hold, int key) {
     if (signalThatCame != 0) {
-        raise(signalThatCame);  // from outside, for this program alone; it wins over the key
-    } else if (keySignal != 0) {
-        kill(-group, keySignal);  // as the terminal sends it: to the whole job, make or a script with it
+        raise(signalThatCame);                // from outside, for this program alone
+    } else if (key >= 0 && hold.group > 0) {  // as the terminal sends it, to the whole job; 0 sends none
+        kill(-hold.group, signalOfKey(hold.startingSettings, static_cast<unsigned char>(key)));
     }
-    // A stop acts once. A continue from now on drops it, as any continue
-    // drops a pending stop; one that came since the stop did shows that the
-    // job was stopped around the program and goes on already (fg), so the
-    // stop is dropped here, as ignoring it does.
-    if (continued != 0) {
-        note.sa_handler = SIG_IGN;
-        sigaction(SIGTSTP, &note, nullptr);
+    // Raised first, then looked at: a continue after the raise drops the stop
+    // itself; one before it was noted, and setting SIG_IGN discards the stop.
+    if (stopSpent != 0) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(signalThatCame, &ignore, nullptr);
     }
+}
+
+// What was passed on acts here.
+static void putSignalsBack(const Hold& hold) {
     for (int signal = 1; signal < NSIG; ++signal) {
-        if (sigismember(&held, signal) == 1) {
-            sigaction(signal, &startingActions[signal], nullptr);
+        if (sigismember(&hold.held, signal) == 1) {
+            sigaction(signal, &hold.startingActions[signal], nullptr);
         }
     }
-    sigprocmask(SIG_SETMASK, &startingMask, nullptr);
+    sigprocmask(SIG_SETMASK, &hold.startingMask, nullptr);
+}
+
+// Going on after a stop: fish puts back at fg the mode it saved at the stop, maybe the hold's.
+static void giveBackAfterStop(const Hold& hold) {
+    sigprocmask(SIG_BLOCK, &hold.held, nullptr);
+    giveBack(hold.startingSettings, hold.oneKey);
+    sigprocmask(SIG_SETMASK, &hold.startingMask, nullptr);
+}
+
+// The terminal is given back before what came acts, so that the shell finds it as it was.
+// Without a terminal at both ends (a pipe, a file) nobody reads.
+void holdConsole() {
+    static const char holdPrompt[] = "Press any key to continue . . . ";
+    Hold hold{};
+    hold.group = foregroundGroup();
+    if (!atTerminal() || hold.group < 0 || tcgetattr(STDIN_FILENO, &hold.startingSettings) != 0) {
+        return;
+    }
+    hold.oneKey = oneKeyMode(hold.startingSettings);
+    takeSignals(hold);
+    // TCSAFLUSH drops keys typed ahead; where no prompt is written, no wait.
+    const bool prompted =
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &hold.oneKey) == 0 && writeAll(holdPrompt, sizeof holdPrompt - 1);
+    const int key = prompted ? waitForKey(hold.oneKey, hold.startingMask) : -1;
+    noteContinues();
+    giveBack(hold.startingSettings, hold.oneKey);
+    if (prompted && foregroundGroup() >= 0) {  // else the shell has the terminal, and the line is its
+        writeAll("\n", 1);
+    }
+    passOn(hold, key);
+    putSignalsBack(hold);
+    giveBackAfterStop(hold);
 }

@@ -26,6 +26,7 @@ ASK = [PROMPT, b"1.5e-3\r", Exactly("\r\n1.5e-3\r\nPravil'naya zapis' konstanty!
 CUT = ", so this one may be incomplete; give a longer line through a pipe or a file (constcheck < file)\r\n" + HOLD
 SHELLS = {"dash": ["dash", "-i"], "bash": ["bash", "--norc", "--noprofile", "--noediting", "-i"]}
 LEADER, DETACHED, HANG_UP, HELD = "(leads its own session)", "(on a terminal not its own)", None, "(in the hold's mode)"
+FISH, ENDED = "(the hold's mode put back with the next command, as fish does at fg)", "(the last process has ended)"
 FOLDER = tempfile.TemporaryDirectory()  # a make job: its Makefile runs the program
 open(f"{FOLDER.name}/Makefile", "w").write(f"all:\n\t{PROGRAM}\n")
 
@@ -33,9 +34,9 @@ open(f"{FOLDER.name}/Makefile", "w").write(f"all:\n\t{PROGRAM}\n")
 # What a person does, and the exit status that must follow. A step is keys
 # (bytes; several in a row come 3 ms apart, as over a slow link), output to
 # wait for (str), a signal from outside (int; SIGWINCH as a resized window
-# sends it; negative: to the whole job), a key held down with a signal from
-# outside 0.5 s in (a tuple), a command typed at the shell's prompt ("$ ..."),
-# HELD: the terminal back in the hold's mode, or HANG_UP: the terminal is
+# sends it; negative: to the whole job; else to the job's first process), a key
+# held down with a signal from outside some seconds in (a tuple), a command typed at the shell's prompt ("$ ..."),
+# HELD: the terminal back in the hold's mode, FISH, ENDED, or HANG_UP: the terminal is
 # closed. A case is run from a shell, after a command that sets it up (a
 # shell's name: from that shell only), or without a shell, as LEADER or
 # DETACHED. Nothing may reach the shell, and the terminal must be left as the
@@ -60,10 +61,14 @@ CASES = [
     ("stty igncr", "{}", [PROMPT, b"1.5e-3\n", HOLD, b"\r"], 0),  # Enter is a key, compared as typed
     ("stty intr ^J", "{}", [*ASK, b"\r"], 0),
     ("stty min 5", "{}", [*ASK, signal.SIGWINCH, b"k"], 0),  # one key ends it, and a resize does not
-    ("", "{}", [*ASK, (b"\x15", signal.SIGTERM)], 128 + signal.SIGTERM),  # Ctrl+U: an idle shell ignores it
-    ("", "{}", [*ASK, signal.SIGTSTP, "Stopped", "$ fg"], 0),
+    ("", "{}", [*ASK, (b"\x15", signal.SIGTERM, 0.5)], 128 + signal.SIGTERM),  # Ctrl+U: an idle shell ignores it
+    ("", "{}", [*ASK, (b"\x1a", signal.SIGCONT, 0), "Stopped", "$ fg"], 0),  # a continue spends no stop of the key's
+    *[("", "{}", [*ASK, number, "Stopped", "$ fg"], 0) for number in [signal.SIGTSTP, signal.SIGTTIN, signal.SIGTTOU]],
     ("", "sh -c '{}; echo went on $?'", [*ASK, -signal.SIGTSTP, "Stopped", "$ fg", "went on 0"], 0),  # sh stops first
-    ("bash", "{}", [*ASK, signal.SIGSTOP, "Stopped", "$ fg", HELD, b"k"], 0),  # dash puts no mode back
+    ("", "sh -c '{}; echo went on $?'", [*ASK, signal.SIGTSTP, "Stopped", ENDED, "$ fg", Exactly("fg\r\n"), "went on 0"], 0),  # sh alone
+    ("dash", "sh -c '{}; echo went on $?'", [*ASK, -signal.SIGTSTP, "Stopped", FISH, "$ fg", "went on 0"], 0),
+    # dash puts no mode back; a key typed ahead of the continue is not the hold's
+    ("bash", "{}", [*ASK, signal.SIGSTOP, "Stopped", "$ fg\rk", HELD, b"\x1c"], 128 + signal.SIGQUIT),
     *[("", "{}", [*ASK, number], 128 + number) for number in [
         signal.SIGTERM, signal.SIGHUP, signal.SIGPIPE, signal.SIGUSR1, signal.SIGALRM, signal.SIGXFSZ, signal.SIGRTMIN + 1]],
     ("trap '' USR1", "{}", [*ASK, signal.SIGUSR1], 0),
@@ -90,7 +95,7 @@ class ConsoleHold(unittest.TestCase):
     def start(self, command, own_terminal=True):
         """Starts the command as the leader of a new session on a new terminal, its own or not."""
         self.master, slave = os.openpty()
-        self.child, self.output, self.seen, self.before = os.fork(), b"", 0, None
+        self.child, self.output, self.seen, self.before, self.held, self.put_back = os.fork(), b"", 0, None, None, None
         if self.child == 0:  # as a shell would start it: no signal ignored or blocked, and no core files
             for number in signal.valid_signals() - {signal.SIGKILL, signal.SIGSTOP}:
                 signal.signal(number, signal.SIG_DFL)
@@ -128,10 +133,12 @@ class ConsoleHold(unittest.TestCase):
             keys = keys[os.write(self.master, keys):]
 
     def type_command(self, command):
-        """Types the command and Enter (Ctrl+J where that is ignored) once the shell asks; the terminal must be its."""
+        """Types the command and Enter (Ctrl+J where CR is no newline) once the shell asks; the terminal must be its."""
         self.read_until(b"$ ")  # and the terminal as the shell had it, which a job stopped in the background gives back late
         self.until(lambda: self.before in [None, termios.tcgetattr(self.master)], "the terminal is not as the shell had it")
-        self.press(command.encode() + (b"\n" if termios.tcgetattr(self.master)[0] & termios.IGNCR else b"\r"))
+        self.put_back = self.put_back and termios.tcsetattr(self.master, termios.TCSANOW, self.put_back)  # None after
+        enter = b"\r" if termios.tcgetattr(self.master)[0] & (termios.ICRNL | termios.IGNCR) == termios.ICRNL else b"\n"
+        self.press(command.encode() + enter)
 
     def run_case(self, shell, setup, command, steps):
         """Does the steps; the exit status of what ran."""
@@ -160,8 +167,9 @@ class ConsoleHold(unittest.TestCase):
                 group, number, start, began = os.tcgetpgrp(self.master), step[1], time.monotonic(), time.monotonic()
                 while os.tcgetpgrp(self.master) == group and time.monotonic() - start < 3:
                     due, previous, began = number, began, time.monotonic()
-                    self.press(step[0])
-                    if number and time.monotonic() - start > 0.5:  # right after a repeat
+                    if step[2] or due:  # held down, or pressed once with the signal right after
+                        self.press(step[0])
+                    if number and time.monotonic() - start >= step[2]:  # right after a repeat
                         number = os.kill(group, number)  # None from now on
                     if due and time.monotonic() - previous > 0.045:  # the key might have seemed let go already
                         raise TimeoutError("a held key's repeat or its signal came over 45 ms after the repeat before")
@@ -169,12 +177,17 @@ class ConsoleHold(unittest.TestCase):
                 self.assertNotEqual(os.tcgetpgrp(self.master), group, "the key held down kept the signal out")
             elif step is HELD:
                 self.until(lambda: not termios.tcgetattr(self.master)[3] & termios.ICANON, "the hold has its mode no more")
+            elif step is ENDED:  # though its parent may be stopped, and cannot take its status
+                self.until(lambda: open(f"/proc/{self.family(self.child)[-1]}/stat").read().split(") ")[1][0] == "Z", "it waits")
+            elif step is FISH:
+                self.put_back = self.held
             elif step is HANG_UP:
                 self.master = os.close(self.master)  # None from now on
             elif step.startswith("$ "):
                 self.type_command(step[2:])
             else:
                 came = self.read_until(step.encode())
+                self.held = termios.tcgetattr(self.master) if came.endswith(HOLD.encode()) else self.held
                 if isinstance(step, Exactly):
                     self.assertEqual(came, step.encode())
         if not alone:
