@@ -213,7 +213,8 @@ static void passOn(const Hold& hold, int key) {
     }
 }
 
-// What was passed on acts here.
+// What was passed on acts where the mask goes back. Going on after a stop, the terminal is
+// given back once more: fish puts back at fg the mode it saved at the stop, maybe the hold's.
 static void putSignalsBack(const Hold& hold) {
     for (int signal = 1; signal < NSIG; ++signal) {
         if (sigismember(&hold.held, signal) == 1) {
@@ -221,10 +222,6 @@ static void putSignalsBack(const Hold& hold) {
         }
     }
     sigprocmask(SIG_SETMASK, &hold.startingMask, nullptr);
-}
-
-// Going on after a stop: fish puts back at fg the mode it saved at the stop, maybe the hold's.
-static void giveBackAfterStop(const Hold& hold) {
     sigprocmask(SIG_BLOCK, &hold.held, nullptr);
     giveBack(hold.startingSettings, hold.oneKey);
     sigprocmask(SIG_SETMASK, &hold.startingMask, nullptr);
@@ -234,9 +231,12 @@ static void giveBackAfterStop(const Hold& hold) {
 // Without a terminal at both ends (a pipe, a file) nobody reads.
 void holdConsole() {
     static const char holdPrompt[] = "Press any key to continue . . . ";
+    if (!atTerminal()) {
+        return;
+    }
     Hold hold{};
     hold.group = foregroundGroup();
-    if (!atTerminal() || hold.group < 0 || tcgetattr(STDIN_FILENO, &hold.startingSettings) != 0) {
+    if (hold.group < 0 || tcgetattr(STDIN_FILENO, &hold.startingSettings) != 0) {
         return;
     }
     hold.oneKey = oneKeyMode(hold.startingSettings);
@@ -252,5 +252,4 @@ void holdConsole() {
     }
     passOn(hold, key);
     putSignalsBack(hold);
-    giveBackAfterStop(hold);
 }

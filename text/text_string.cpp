@@ -9,9 +9,17 @@
 #include <stdexcept>
 #include <utility>
 
+// The arrays come from malloc, as the reader's buffer does, so that a String
+// can take that buffer over and one release fits both.
+static char* allocate(std::size_t bytes, bool zeroed) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): as said above
+    char* array = static_cast<char*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
+    return array != nullptr ? array : throw std::bad_alloc();
+}
+
 // Zero-filled, so the terminator comes first; at least one byte, to hold it.
 String::String(std::int32_t count)
-    : data(new char[static_cast<std::size_t>(std::max(count, 1))]()), size(std::max(count, 1)) {}
+    : data(allocate(static_cast<std::size_t>(std::max(count, 1)), true)), size(std::max(count, 1)) {}
 
 // Refuses a text longer than the 32-bit positions, or a caller's tighter limit, can count.
 static void refuseBeyond(std::size_t length, std::size_t limit) {
@@ -24,11 +32,11 @@ String::String(const char* text) : data(nullptr), size(0) {
     const std::size_t textLength = std::strlen(text);
     refuseBeyond(textLength, maxLength);
     size = static_cast<std::int32_t>(textLength) + 1;
-    data = new char[textLength + 1];
+    data = allocate(textLength + 1, false);
     std::memcpy(data, text, textLength + 1);
 }
 
-String::~String() { delete[] data; }
+String::~String() { std::free(data); }  // NOLINT(cppcoreguidelines-no-malloc)
 
 std::int32_t String::length() const noexcept {
     // The constructors and readLine never let a text grow past maxLength.
@@ -99,17 +107,21 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit, 
         // A refused line sets failbit, and the refusal is what gets reported.
         in.setstate(taken > static_cast<std::size_t>(limit) ? std::ios::failbit : std::ios::goodbit);
         refuseBeyond(taken, static_cast<std::size_t>(limit));
-        // What the doubling left unused goes back before the line is copied:
-        // about twice the line at most is held at once.
-        resize(line, taken + 1);
+        resize(line, taken + 1);  // what the doubling left unused goes back
         // As Windows' text mode drops it from a CR LF line end: only right before a newline.
         if (dropCarriageReturn && (state & std::ios::eofbit) == 0 && taken > 0 && line[taken - 1] == '\r') {
             --taken;
         }
         line[taken] = '\0';
-        String text(line.get());  // up to the line's first zero byte
-        std::swap(s.data, text.data);
-        std::swap(s.size, text.size);
+        if (std::memchr(line.get(), '\0', taken) != nullptr) {
+            String text(line.get());  // a zero byte ends the text: a copy of what comes before it
+            std::swap(s.data, text.data);
+            std::swap(s.size, text.size);
+        } else {  // the usual case: the line itself becomes the text, without a copy
+            std::free(s.data);  // NOLINT(cppcoreguidelines-no-malloc): the constructors' malloc
+            s.data = line.release();
+            s.size = static_cast<std::int32_t>(taken) + 1;
+        }
         in.exceptions(mask);
         in.setstate(state);  // once, at the end, as std::getline reports it
     } catch (const std::bad_alloc&) {
