@@ -9,8 +9,7 @@ WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64
 # valgrind's memcheck: any error, or a block that nothing points to any more, fails the run.
 MEMCHECK := valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite
 SOURCES = $(shell git ls-files '*.cpp' '*.h')
-# The configurations are CMakePresets.json's, where IDEs find them too.
-CTEST = ctest --output-on-failure --no-tests=error --test-dir
+# The configurations, builds and test runs are CMakePresets.json's, where IDEs find them too.
 
 .PHONY: run build test memcheck package test-windows package-windows configure-sanitize sanitize \
 	sanitize-flags-only msvc-flags fuzz analyze coverage bench bench-windows clean
@@ -21,13 +20,13 @@ run: build
 build:
 	$(DEPS) cmake make g++
 	cmake --preset default
-	cmake --build build --parallel
+	cmake --build --preset default --parallel
 
 test:
 	$(DEPS) $(TEST_PACKAGES)
 	cmake --preset tests
-	cmake --build build --parallel
-	$(CTEST) build
+	cmake --build --preset tests --parallel
+	ctest --preset tests
 
 # The black-box tests against the program as built by default, under valgrind.
 memcheck: build
@@ -37,20 +36,20 @@ memcheck: build
 # The Debian package, build/constcheck_<version>_amd64.deb.
 package: build
 	$(DEPS) dpkg-dev file
-	cmake --build build --target package
+	cmake --build --preset default --target package
 
 # The Windows program and its tests, cross-compiled with MinGW-w64 and run under Wine.
 test-windows:
 	$(DEPS) $(WINDOWS_PACKAGES) googletest python3 wine
 	cmake --preset windows-tests
-	cmake --build build-win --parallel
-	.ci/with-wine build-win/wine $(CTEST) build-win
+	cmake --build --preset windows-tests --parallel
+	.ci/with-wine build-win/wine ctest --preset windows-tests
 
 # The Windows zip, build-win/constcheck-<version>-win64.zip: the program alone is built.
 package-windows:
 	$(DEPS) $(WINDOWS_PACKAGES)
 	cmake --preset windows
-	cmake --build build-win --parallel --target package
+	cmake --build --preset windows --parallel --target package
 
 # The clang build with sanitizers that the next three targets share.
 configure-sanitize:
@@ -59,15 +58,15 @@ configure-sanitize:
 
 # Every test again, built by clang with the address and undefined-behaviour sanitizers.
 sanitize: configure-sanitize
-	cmake --build build-sanitize --parallel
-	$(CTEST) build-sanitize
+	cmake --build --preset sanitize --parallel
+	ctest --preset sanitize
 
 # The way fuzzing services build a project: the sanitizer flags and nothing else.
 sanitize-flags-only:
 	$(DEPS) $(CLANG_PACKAGES)
 	cmake --preset sanitize-flags-only
-	cmake --build build-sanitize-flags --parallel
-	$(CTEST) build-sanitize-flags
+	cmake --build --preset sanitize-flags-only --parallel
+	ctest --preset sanitize-flags-only
 
 # What an MSVC build gets, read from a clang-cl configure (there is no MSVC
 # here to link with): the optimised build, and one run-time for every target.
@@ -78,7 +77,7 @@ msvc-flags:
 
 # The differential fuzzer on both cores for FUZZ_SECONDS; new inputs stay in the build tree.
 fuzz: configure-sanitize
-	cmake --build build-sanitize --parallel --target constcheck_fuzz
+	cmake --build --preset sanitize --parallel --target constcheck_fuzz
 	rm -rf build-sanitize/fuzz-corpus && mkdir -p build-sanitize/fuzz-corpus
 	build-sanitize/fuzz/constcheck_fuzz -fork=2 -artifact_prefix=build-sanitize/ -max_len=16384 -max_total_time=$(FUZZ_SECONDS) \
 		build-sanitize/fuzz-corpus fuzz/seeds 2>&1 | grep -E '^#[0-9]+:|ERROR|SUMMARY|crash|exiting' | tail -n 5; \
@@ -95,9 +94,9 @@ analyze: configure-sanitize
 coverage:
 	$(DEPS) $(TEST_PACKAGES) gcovr
 	cmake --preset coverage
-	cmake --build build-coverage --parallel
+	cmake --build --preset coverage --parallel
 	find build-coverage -name '*.gcda' -delete
-	ctest --test-dir build-coverage --no-tests=error
+	ctest --preset coverage
 	gcovr -r . -f text/ -f app/ build-coverage
 	gcovr -r . -f text/ -f app/ --branches build-coverage
 	gcovr -r . -f text/ --fail-under-line 100 build-coverage >/dev/null
@@ -109,7 +108,7 @@ bench: build
 bench-windows:
 	$(DEPS) $(WINDOWS_PACKAGES) wine
 	cmake --preset windows
-	cmake --build build-win --parallel --target constcheck
+	cmake --build --preset windows --parallel --target constcheck
 	bench/wine_scaling.sh build-win/constcheck.exe
 
 clean:

@@ -6,10 +6,11 @@ Usage: dialogue_test.py [--windows] [--no-memory-limit] PROGRAM [ARGUMENT...]
 PROGRAM with its ARGUMENTs is the command that starts constcheck (for the
 Windows build: wine PATH/constcheck.exe). --windows expects that platform's
 line ends and its command interpreter's pause; --no-memory-limit leaves out the
-memory-limit case, which the memory map of a sanitizer or of valgrind cannot
+memory-limit cases, which the memory map of a sanitizer or of valgrind cannot
 run under.
 """
 import os
+import re
 import resource
 import signal
 import subprocess
@@ -50,6 +51,27 @@ class Dialogue(unittest.TestCase):
                                (b"", INVALID), (b"\n", INVALID)]:  # no constant at all
             with self.subTest(stdin=stdin):
                 self.assertVerdict(stdin, verdict)
+
+    # Every constant that the documents give a verdict, and the manual page's piped run.
+    def test_the_documents_examples(self):
+        readme, page, text = [open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", name)).read().replace(
+            "\\-", "-") for name in ("README.md", "doc/constcheck.1.in", "doc/README.txt.in")]
+        table = readme.split("## The notation")[1].split("\n## ")[0]
+        found = [{(item, column == 0) for row in re.findall(r"^\|(.*)\|(.*)\|$", table, re.M)
+                  for column, cell in enumerate(row) for item in re.findall(r"`([^`]*)`", cell)},
+                 {(item, not wrong) for wrong, items in re.findall(r"^Written (in)?correctly:\n(.*?)\n\.[PS]", page, re.M | re.S)
+                  for item in re.findall(r"^\.BR? (\S+)", items, re.M)},
+                 {(item, not wrong) for wrong, items in re.findall(r"written (in)?correctly:(.*(?:\n {20,}\S.*)*)", text)
+                  for item in re.split(r"\s{2,}", items.strip()) if " " not in item},
+                 {(item, right == "P") for document in (readme, page, text)  # a session: prompt, typed line, verdict
+                  for item, right in re.findall(r"konstantu:.*\n\s*(\S+)\n\s*(P|Nep)", document)}]
+        self.assertEqual([len(f) >= least for f, least in zip(found, [15, 15, 15, 1])], [True] * 4, "examples not found")
+        for item, right in set.union(*found):
+            with self.subTest(example=item):
+                self.assertVerdict(item.encode() + b"\n", VALID if right else INVALID)
+        piped = re.findall(r"^\$ echo (\S+) \| constcheck\nVvedite konstantu:\n(.*)\n\.EE", page, re.M)
+        for line, verdict in piped or self.fail("the manual page's piped run was not found"):
+            self.assertVerdict(line.encode() + b"\n", verdict.encode())
 
     def test_arguments_change_nothing(self):
         self.assertVerdict(b"1.5e-3\n", VALID, ["--help", "1e5"])
@@ -94,7 +116,7 @@ class Dialogue(unittest.TestCase):
             result = subprocess.run(PROGRAM, stdin=line, capture_output=True, timeout=60,
                                     preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
         self.assertEqual(result.returncode, 1)
-        self.assertTrue(result.stderr.startswith(b"constcheck: "), result.stderr)
+        self.assertEqual(result.stderr, b"constcheck: not enough memory\n")
         self.assertEqual(result.stdout, PROMPT + NEWLINE)
 
     @unittest.skipIf(WINDOWS or NO_MEMORY_LIMIT, "the limit is set through POSIX, and needs the program alone")
@@ -104,7 +126,8 @@ class Dialogue(unittest.TestCase):
                 (resource.RLIMIT_DATA, kib) for kib in range(50, 600, 50)]:
             result = subprocess.run(PROGRAM, input=b"1\n", capture_output=True, timeout=60,
                                     preexec_fn=lambda: resource.setrlimit(limit, (kib << 10, kib << 10)))
-            # Other ends come before the program starts: its C library cannot be loaded.
+            # The other outcomes come before the program runs: its C library cannot be loaded
+            # (status 127), or the kernel cannot start it at all (a crash).
             outcomes += [(result.returncode, result.stderr)] if result.returncode in (1, -signal.SIGABRT) else []
         self.assertTrue(outcomes and set(outcomes) == {(1, b"constcheck: not enough memory\n")}, outcomes)
 
