@@ -31,6 +31,9 @@ notation = re.compile(rb"-?[0-9]*(?:\.[0-9]*)?(?:e[+-][0-9]*)?")
 ok = line != b"" and notation.fullmatch(line) and not line.lstrip(b"-").startswith(b".") and not line.endswith(b".")
 print("Pravil'naya zapis' konstanty!" if ok else "Nepravil'naya zapis' konstanty!")
 """
+# Lines on which the two patterns must give the program's verdict before anything is timed.
+SAMPLE = ["0", "-5", "3.14", "1.5e-3", "5.e+1", "1e+10", "12e-", "e+5", "-e-", "-", "5.", ".5", "-.5", ".e+5",
+          "1e5", "1E+5", "+1", "--5", " 5", "5 ", "1.2.3", "1..2", "1.e", "1e+5.0", "1e+-5", "1-", "a", ""]
 MINIMAL_C = r"""
 #include <stdio.h>
 int main(void) {
@@ -100,6 +103,16 @@ def compile_c(source, path):
     return path
 
 
+def check_patterns(program):
+    """Stops unless grep's pattern and Python's check agree with the program on every sample line."""
+    for line in SAMPLE:
+        verdicts = [subprocess.run(command, input=line.encode() + b"\n", capture_output=True).stdout
+                    for command in ([program], ["grep", "-cE", GREP_PATTERN], [sys.executable, "-c", PYTHON_CHECK])]
+        valid = [b"Pravil'" in verdicts[0], verdicts[1] == b"1\n", b"Pravil'" in verdicts[2]]
+        if valid != [valid[0]] * 3:
+            sys.exit(f"the benchmark's patterns and the program disagree on {line!r}: {verdicts}")
+
+
 def run_once(launcher, command, input_path, piped):
     """Wall seconds and peak resident KiB of one run, its stdin the file or a pipe from cat."""
     with open(input_path, "rb") as source:
@@ -147,6 +160,7 @@ def main():
     parser.add_argument("--short-runs", type=int, default=1000)
     options = parser.parse_args()
     program = os.path.abspath(options.program)
+    check_patterns(program)
 
     with tempfile.TemporaryDirectory() as scratch:
         launcher = compile_c(LAUNCHER_C, os.path.join(scratch, "launch"))
