@@ -5,8 +5,9 @@
 #include <cstdint>
 
 // The most bytes of one line that a terminal in line mode passes on; a line
-// that reaches it may have been cut. 0 when standard input is no such
-// terminal (a pipe, a file) or the platform's limit is unknown.
+// that reaches it may have been cut. 0 where no line is cut: standard input
+// is no such terminal (a pipe, a file), or the console hands a long line over
+// in pieces (Windows).
 std::int32_t typedLineLimit();
 
 // Whether a CR LF line end reaches the program with its carriage return:

@@ -70,9 +70,9 @@ static int converse(String& str) {
     return EXIT_SUCCESS;
 }
 
-// Called by operator new before it throws std::bad_alloc: memory may be so
-// short that the exception would find none either, and the run-time would
-// abort. Said, held and ended with nothing more to allocate.
+// Called by operator new where memory has run out, in place of a
+// std::bad_alloc that might find no memory either and make the run-time
+// abort: said, held and ended, with nothing more to allocate.
 [[noreturn]] static void runOutOfMemory() {
     fail("not enough memory");
     holdConsole();
@@ -89,7 +89,7 @@ int main() {
         std::ios::sync_with_stdio(false);
         String str(0);
         status = converse(str);
-    } catch (const std::bad_alloc&) {  // from realloc, which calls no handler
+    } catch (const std::bad_alloc&) {  // from the text's malloc or realloc, which call no handler
         status = fail("not enough memory");
     }
     // After an error too: a window opened just for the program must not

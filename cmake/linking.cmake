@@ -6,8 +6,9 @@
 #  - MSVC: the static run-time, chosen for every target in CMakeLists.txt.
 option(CONSTCHECK_FULLY_STATIC "On Linux, link the C library into constcheck too (valgrind and the sanitizers cannot inspect it then)" OFF)
 
-# The protections that Debian builds its packages with: the program reads
-# untrusted input. Fortify needs an optimised build, so Debug goes without it.
+# Protections for a program that reads untrusted input: stack protector,
+# stack-clash protection, and fortified calls where the build is optimised,
+# as fortify needs; PIE is the compiler's default.
 function(constcheck_harden target)
   if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux" OR MSVC)
     return()

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The console hold at a terminal, driven as a person drives it: from dash (which puts back no
 terminal modes of its own, so the terminal shows what the program left) and bash with job control,
-or alone in a new session, on a terminal its own or not. Every step waits 5 s at most for what it
-expects. Usage: console_hold_test.py PROGRAM"""
+or alone in a new session, on a terminal its own or not. Every wait for what a step expects lasts
+5 s at most. Usage: console_hold_test.py PROGRAM"""
 import os
 import pathlib
 import resource

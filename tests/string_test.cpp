@@ -39,7 +39,7 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
         {"\n\n", "", ""},
         {"  5\t \n", "  5\t ", ""},                     // blanks stay
         {std::string("1\0002\nnext", 8), "1", "next"},  // a zero byte ends the text, not the line
-        {std::string("1.5e-3\n1\0002\n", 12), "1.5e-3", "1"},
+        {std::string("1.5e-3\n1\0002\n", 11), "1.5e-3", "1"},
         {"12\r\n3\r", "12", "3\r"},    // a carriage return goes right before a newline
         {"1\r2\r\r\n", "1\r2\r", ""},  // and only there
         // The first piece holds 128 bytes: lines that end, or leave their carriage return, at its edge.

@@ -117,7 +117,8 @@ std::istream& String::readLine(std::istream& in, String& s, std::int32_t limit, 
             String text(line.get());  // a zero byte ends the text: a copy of what comes before it
             std::swap(s.data, text.data);
             std::swap(s.size, text.size);
-        } else {  // the usual case: the line itself becomes the text, without a copy
+        } else {
+            // The usual case: the line itself becomes the text, without a copy.
             std::free(s.data);  // NOLINT(cppcoreguidelines-no-malloc): the constructors' malloc
             s.data = line.release();
             s.size = static_cast<std::int32_t>(taken) + 1;
