@@ -137,8 +137,7 @@ class ConsoleHold(unittest.TestCase):
         self.read_until(b"$ ")  # and the terminal as the shell had it, which a job stopped in the background gives back late
         self.until(lambda: self.before in [None, termios.tcgetattr(self.master)], "the terminal is not as the shell had it")
         self.put_back = self.put_back and termios.tcsetattr(self.master, termios.TCSANOW, self.put_back)  # None after
-        enter = b"\r" if termios.tcgetattr(self.master)[0] & (termios.ICRNL | termios.IGNCR) == termios.ICRNL else b"\n"
-        self.press(command.encode() + enter)
+        self.press(command.encode() + (b"\r" if termios.tcgetattr(self.master)[0] & (termios.ICRNL | termios.IGNCR) == termios.ICRNL else b"\n"))
 
     def run_case(self, shell, setup, command, steps):
         """Does the steps; the exit status of what ran."""
@@ -170,6 +169,8 @@ class ConsoleHold(unittest.TestCase):
                     if step[2] or due:  # held down, or pressed once with the signal right after
                         self.press(step[0])
                     if number and time.monotonic() - start >= step[2]:  # right after a repeat
+                        if pathlib.Path(f"/proc/{group}/stat").read_text().split(") ")[1][0] == "Z":  # or none: gone
+                            raise TimeoutError("the program took the key as let go: the terminal passed it on late")
                         number = os.kill(group, number)  # None from now on
                     if due and time.monotonic() - previous > 0.045:  # the key might have seemed let go already
                         raise TimeoutError("a held key's repeat or its signal came over 45 ms after the repeat before")
@@ -218,7 +219,7 @@ class ConsoleHold(unittest.TestCase):
                             self.assertEqual(self.run_case(shell, setup, command, steps), status)
                             self.assertLessEqual(self.output.count(HOLD.encode()), 1, "it asked for the key again")
                             break
-                        except (TimeoutError, ProcessLookupError):  # a held key's signal found the program gone
+                        except (TimeoutError, ProcessLookupError, FileNotFoundError):  # a held key's signal found it gone
                             self.assertLess(attempt, 4, "the machine is too busy to type keys on time")
                         finally:  # all that the case started: a wrong program may linger
                             for pid in self.family(self.child) if self.child else []:
