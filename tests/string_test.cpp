@@ -37,11 +37,11 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
     } cases[] = {
         {"1.5e-3\nnext", "1.5e-3", "next"},
         {"\n\n", "", ""},
-        {"  5\t \n", "  5\t ", ""},                     // blanks stay
-        {std::string("1\0002\nnext", 8), "1", "next"},  // a zero byte ends the text, not the line
-        {std::string("1.5e-3\n1\0002\n", 11), "1.5e-3", "1"},
-        {"12\r\n3\r", "12", "3\r"},    // a carriage return goes right before a newline
-        {"1\r2\r\r\n", "1\r2\r", ""},  // and only there
+        {"  5\t \n", "  5\t ", ""},                            // blanks stay
+        {std::string("1\0002\nnext", 8), "1", "next"},         // a zero byte ends the text, not the line
+        {std::string("1.5e-3\n1\0002\n", 11), "1.5e-3", "1"},  // into a String that held a longer text
+        {"12\r\n3\r", "12", "3\r"},                            // a carriage return goes right before a newline
+        {"1\r2\r\r\n", "1\r2\r", ""},                          // and only there
         // The first piece holds 128 bytes: lines that end, or leave their carriage return, at its edge.
         {std::string(127, '1') + "\r\n" + std::string(128, '2'), std::string(127, '1'), std::string(128, '2')},
         {std::string(128, '3') + "\r\n", std::string(128, '3'), ""},
@@ -57,7 +57,7 @@ TEST(String, ReadsOneLineAsTheUserTypedIt) {
             String s(0);
             String::readLine(*in, s, String::maxLength, true);  // as the program reads a line
             EXPECT_EQ(textOf(s), c.firstLine);
-            EXPECT_EQ(s.allocatedSize(), s.length() + 1);       // a line cut at a zero byte holds no more
+            EXPECT_EQ(s.allocatedSize(), s.length() + 1);       // a line cut at a zero byte holds no more than its text
             String::readLine(*in, s, String::maxLength, true);  // the same String takes the next line whole
             EXPECT_EQ(textOf(s), c.secondLine);
             EXPECT_EQ(s.allocatedSize(), s.length() + 1);
